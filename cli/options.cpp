@@ -1,0 +1,89 @@
+#include "cli/options.h"
+
+namespace vellum::cli {
+
+const char* const kUsage =
+    "Usage: vellumtext [-o DIR] [-q] FOLDER\n"
+    "       vellumtext --set-output-dir DIR\n"
+    "\n"
+    "Converts every message of one mail folder (a directory holding \"Folder.idx\" and its\n"
+    "\".bmf\" message files) into one tagged UTF-8 text document named after the folder,\n"
+    "FOLDER-NAME.REN. Input files are only read, never changed.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output-dir DIR    write the document into DIR (default: the stored output\n"
+    "                          folder, else the desktop folder)\n"
+    "      --set-output-dir DIR\n"
+    "                          store DIR as the default output folder and exit\n"
+    "  -q, --quiet             print nothing on success\n"
+    "  -h, --help              show this help and exit\n"
+    "      --version           show the version and exit\n"
+    "\n"
+    "Exit status: 0 when the document was written, 1 when the conversion failed (the\n"
+    "reason and the path concerned go to standard error; no document is written or\n"
+    "changed), 2 for a usage error.\n";
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    Options& o = result.options;
+    std::vector<std::string> positional;
+    bool setOutput = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // Takes the value of an option given as "--name VALUE" or "--name=VALUE".
+        const auto value = [&](const std::string& name, std::string& into) {
+            if (arg.rfind(name + "=", 0) == 0) {
+                into = arg.substr(name.size() + 1);
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                result.error = "option " + name + " needs a folder";
+                return true;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (arg == "-h" || arg == "--help") {
+            o.action = Options::Action::Help;
+            return result;
+        }
+        if (arg == "--version") {
+            o.action = Options::Action::Version;
+            return result;
+        }
+        if (arg == "-q" || arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "-o" || arg == "--output-dir" || arg.rfind("--output-dir=", 0) == 0) {
+            std::string dir;
+            value(arg == "-o" ? "-o" : "--output-dir", dir);
+            o.outputDir = dir;
+        } else if (arg == "--set-output-dir" || arg.rfind("--set-output-dir=", 0) == 0) {
+            value("--set-output-dir", o.storedOutputDir);
+            setOutput = true;
+        } else if (arg == "--") {
+            positional.insert(positional.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            result.error = "unknown option " + arg;
+        } else {
+            positional.push_back(arg);
+        }
+        if (!result.error.empty()) return result;
+    }
+    if (setOutput) {
+        if (!positional.empty() || o.outputDir) {
+            result.error = "--set-output-dir takes no FOLDER and no -o";
+        }
+        o.action = Options::Action::SetOutputDir;
+        return result;
+    }
+    if (positional.size() != 1) {
+        result.error = positional.empty() ? "no FOLDER given" : "only one FOLDER at a time";
+        return result;
+    }
+    o.folder = positional[0];
+    if (o.folder.empty()) result.error = "FOLDER is empty";
+    return result;
+}
+
+}  // namespace vellum::cli

@@ -1,0 +1,114 @@
+#include "convert/conversion_run.h"
+
+#include "convert/index_reader.h"
+#include "convert/message_parser.h"
+#include "convert/output_document.h"
+#include "platform/platform.h"
+#include "util/folder_scan.h"
+#include "util/line_reader.h"
+#include "util/strings.h"
+
+namespace vellum {
+
+std::string currentFolderPath;
+std::string outputFolder;
+std::string outputFileName;
+
+int RunOutcome::Result() const {
+    return status == RunStatus::Written || status == RunStatus::OutputFolderMissing ? 0 : 1;
+}
+
+OutcomeMessage MessageFor(RunStatus status) {
+    static constexpr const char* kError = "エラー";
+    switch (status) {
+        case RunStatus::Written: return {"出力しました。\n", "ベラムテキスト変換(UTF-8)"};
+        case RunStatus::OutputFolderMissing: return {"出力フォルダが存在しません。\n", kError};
+        case RunStatus::IndexUnreadable: return {"インデックスファイルを開けません。\n", kError};
+        case RunStatus::MessageFileUnreadable: return {"メールファイルを開けません。\n", kError};
+        case RunStatus::OutputUnwritable: return {"出力ファイルを書き込めません。\n", kError};
+    }
+    return {"", kError};
+}
+
+std::string JoinFolderPath(const std::string& dataFolder, const std::string& currentFolder) {
+    return platform::JoinPath(dataFolder, currentFolder);
+}
+
+std::string OutputFileNameFor(const std::string& folderPath) {
+    std::string name = platform::LastPathComponent(folderPath);
+    ReplaceAll(name, "\\", "");
+    return name + ".REN";
+}
+
+RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
+    RunOutcome outcome;
+    if (!platform::PathExists(paths.outputFolder)) {
+        outcome.status = RunStatus::OutputFolderMissing;
+        outcome.path = paths.outputFolder;
+        return outcome;
+    }
+
+    std::string indexName;
+    for (const std::string& name : ListMailFolder(paths.currentFolderPath)) {
+        if (name == "Folder.idx") indexName = name;  // exact case: the host writes it so
+    }
+    std::unique_ptr<platform::InputFile> index;
+    if (!indexName.empty()) index = platform::OpenInputFile(paths.currentFolderPath + indexName);
+    if (!index) {
+        outcome.status = RunStatus::IndexUnreadable;
+        outcome.path = paths.currentFolderPath + "Folder.idx";
+        return outcome;
+    }
+
+    // The document goes to a temporary file as it grows and replaces the target only once it is
+    // complete. When it cannot be created the records are still read, so that an unreadable
+    // message file is reported first, as it would be met first.
+    const std::string outputFilePath = platform::JoinPath(paths.outputFolder, paths.outputFileName);
+    std::unique_ptr<platform::OutputFile> output;
+    if (outputFilePath.size() <= platform::kMaxPath) output = platform::CreateOutputFile(outputFilePath);
+    bool outputGood = output != nullptr;
+
+    LineReader lines(*index);
+    std::string line;
+    IndexRecord record;
+    OutputDocument document;
+    std::string bytes;
+    while (lines.ReadLine(line)) {
+        if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
+        std::optional<MessageFields> fields = ParseMessageFile(record);
+        if (!fields) {
+            outcome.status = RunStatus::MessageFileUnreadable;
+            outcome.path = record.messageFilePath;
+            return outcome;  // the temporary file goes with `output`
+        }
+        document.clear();
+        AppendRecord(document, record, *fields);
+        ++outcome.records;
+        if (outputGood) {
+            bytes.clear();
+            AppendFileBytes(bytes, document);
+            outputGood = output->Write(bytes.data(), bytes.size());
+            outcome.bytesWritten += bytes.size();
+        }
+        if (progress) progress(outcome.records, lines.BytesConsumed());
+    }
+    index.reset();
+
+    if (!outputGood || !output->Commit()) {
+        outcome.status = RunStatus::OutputUnwritable;
+        outcome.path = outputFilePath;
+        return outcome;
+    }
+    outcome.status = RunStatus::Written;
+    outcome.path = outputFilePath;
+    return outcome;
+}
+
+int ConversionRun() {
+    const RunOutcome outcome = ConvertFolder({currentFolderPath, outputFolder, outputFileName});
+    const OutcomeMessage message = MessageFor(outcome.status);
+    platform::ShowMessage(message.textUtf8, outcome.path, message.captionUtf8);
+    return outcome.Result();
+}
+
+}  // namespace vellum

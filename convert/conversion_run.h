@@ -1,0 +1,67 @@
+// One conversion run: a host mail folder's index and message files to one UTF-8 document.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vellum {
+
+// The three process-wide strings a run reads (ANSI byte strings). The conversion command sets
+// the first two before every run; outputFolder also comes from the settings and the dialog.
+extern std::string currentFolderPath;  // the folder's directory, ending with a separator
+extern std::string outputFolder;       // where the document goes
+extern std::string outputFileName;     // "<folder name>.REN"
+
+enum class RunStatus {
+    Written,                // the whole document was written
+    OutputFolderMissing,    // the output folder does not exist (or is empty)
+    IndexUnreadable,        // no "Folder.idx" in the folder, or it cannot be opened
+    MessageFileUnreadable,  // a record's message file cannot be opened
+    OutputUnwritable,       // the document cannot be created, written or completed
+};
+
+struct RunOutcome {
+    RunStatus status = RunStatus::Written;
+    std::string path;             // the path the message names (ANSI bytes)
+    std::uint64_t records = 0;    // records written to the document
+    std::uint64_t bytesWritten = 0;
+    // 0 when the run ended with one of its messages shown as success or missing folder,
+    // 1 when it stopped on an error.
+    int Result() const;
+};
+
+struct RunPaths {
+    std::string currentFolderPath;
+    std::string outputFolder;
+    std::string outputFileName;
+};
+
+// Progress after each record: records done so far and the index bytes read so far.
+using RunProgress = std::function<void(std::uint64_t recordsDone, std::uint64_t indexBytesRead)>;
+
+// The run on explicit paths; shows nothing. The caller reports the outcome.
+RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress = {});
+
+// The user-visible message of an outcome: text (without the path) and caption, in UTF-8.
+struct OutcomeMessage {
+    const char* textUtf8;     // e.g. "出力しました。\n"; the path follows it directly
+    const char* captionUtf8;  // "エラー" or "ベラムテキスト変換(UTF-8)"
+};
+OutcomeMessage MessageFor(RunStatus status);
+
+// The run on the three process-wide strings, showing its message in a message box (ANSI texts).
+// Returns RunOutcome::Result().
+int ConversionRun();
+
+}  // namespace vellum
+
+namespace vellum {
+
+// The conversion command's two path rules. The folder path: dataFolder, a separator unless
+// dataFolder is empty or ends with one, then currentFolder unchanged.
+std::string JoinFolderPath(const std::string& dataFolder, const std::string& currentFolder);
+// The document's name: the folder path's last component (a trailing separator is part of it),
+// every "\" byte removed, then ".REN".
+std::string OutputFileNameFor(const std::string& folderPath);
+
+}  // namespace vellum

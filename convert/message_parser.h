@@ -1,0 +1,51 @@
+// Finds an indexed message in its message file (".bmf", many messages one after another) by its
+// status line and collects its body, its dates and, where the index names none, its charset.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "convert/index_reader.h"
+
+namespace vellum {
+
+struct MessageScanState {
+    bool found = false;          // the marker line has been read; never cleared
+    int lineNo = 0;              // message lines read after the marker, the first being 1
+    bool multipart = false;
+    std::string delimiter;       // "--" + boundary
+    bool mimeSeen = false;
+    int linesSinceMime = 0;
+    bool bodyStarted = false;
+    bool delimiterSeen = false;
+    int trailingBlanks = 0;      // empty lines appended since the last non-empty one
+};
+
+struct MessageFields {
+    std::u16string body;
+    std::string sentDate;
+    std::string sentDateTime;
+    std::string messageCharset;  // the last "charset=" value read while the index named none
+};
+
+// The value of a "name=value" item: every `name` removed, then one trailing ";", then one pair of
+// enclosing double quotes, so boundary="XYZ"; and charset=utf-8; give XYZ and utf-8.
+std::string ParameterValue(std::string item, std::string_view name);
+
+// A converted line into the body: an empty one as "\n" counted as trailing blank, any other
+// widened and followed by "\n".
+void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine);
+// The end of the message: trailing empty lines dropped, then the end mark "\n#E\n\n".
+void FinishBody(const MessageScanState& state, MessageFields& fields);
+
+// One line of the message file, in file order. True when the message has ended (stop reading).
+bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageScanState& state,
+                     MessageFields& fields);
+// After the last line read: the record's charsets fall back to what the message file said.
+void CompleteCharsets(IndexRecord& record, const MessageFields& fields);
+
+// Reads the record's message file from its first line. Nothing when the file cannot be opened.
+// Completes the record's bodyCharset and fieldCharset afterwards.
+std::optional<MessageFields> ParseMessageFile(IndexRecord& record);
+
+}  // namespace vellum

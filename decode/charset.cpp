@@ -1,0 +1,69 @@
+#include "decode/charset.h"
+
+#include "decode/iso2022jp.h"
+#include "platform/platform.h"
+
+namespace vellum {
+namespace {
+
+std::string_view UpToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+}  // namespace
+
+std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text) {
+    if (charset.empty()) return {};
+    std::string name(UpToZero(charset));
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (name == "utf-8") {
+        // A zero byte ends UTF-8 text; what the code page cannot hold becomes best-fit or "?".
+        std::u16string wide = platform::Utf8ToWide(text);
+        if (const std::size_t zero = wide.find(u'\0'); zero != std::u16string::npos) wide.resize(zero);
+        std::string ansi = platform::WideToThreadAnsi(wide);
+        ansi.resize(UpToZero(ansi).size());
+        return ansi;
+    }
+    if (name == "iso-2022-jp") {
+        std::string ansi;
+        DecodeIso2022Jp(text, ansi);
+        return ansi;
+    }
+    return std::string(text);  // every other name announces text already in the ANSI code page
+}
+
+std::u16string AnsiToWide(std::string_view text) {
+    return platform::AnsiToWide(UpToZero(text));
+}
+
+void AppendUtf8(std::string& out, std::u16string_view text) {
+    out.reserve(out.size() + text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xd800 && c <= 0xdbff && i + 1 < text.size() && text[i + 1] >= 0xdc00 && text[i + 1] <= 0xdfff) {
+            c = 0x10000 + ((c - 0xd800) << 10) + (text[i + 1] - 0xdc00);
+            ++i;
+        } else if (c >= 0xd800 && c <= 0xdfff) {
+            c = 0xfffd;  // a lone surrogate has no UTF-8 form
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xc0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xe0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+        } else {
+            out.push_back(static_cast<char>(0xf0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+        }
+    }
+}
+
+}  // namespace vellum

@@ -1,0 +1,19 @@
+// Brings text from its MIME charset to the ANSI code page (Shift_JIS), and ANSI text to UTF-16.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace vellum {
+
+// "" -> "" (the text is dropped); "utf-8" -> UTF-8 read and written to the ANSI code page;
+// "iso-2022-jp" -> DecodeIso2022Jp; any other name -> the text unchanged. The name is compared
+// after A-Z are lowered, exactly, up to its first zero byte.
+std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text);
+
+// ANSI text up to its first zero byte, widened to UTF-16.
+std::u16string AnsiToWide(std::string_view text);
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+void AppendUtf8(std::string& out, std::u16string_view text);
+
+}  // namespace vellum

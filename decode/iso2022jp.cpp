@@ -1,0 +1,66 @@
+#include "decode/iso2022jp.h"
+
+#include <array>
+#include <cstddef>
+
+namespace vellum {
+namespace {
+
+struct Escape {
+    std::string_view bytes;
+    bool doubleByte;
+};
+
+// Tried in this order. A sequence counts only when at least one more byte follows it.
+constexpr std::array<Escape, 6> kEscapes = {{
+    {"\x1b$@", true},
+    {"\x1b$B", true},
+    {"\x1b(B", false},
+    {"\x1b(J", false},
+    {"\x1b$(D", true},
+    {"\x1b&@\x1b$B", true},
+}};
+
+}  // namespace
+
+void DecodeIso2022Jp(std::string_view source, std::string& output) {
+    output.reserve(output.size() + source.size());
+    bool doubleByte = false;
+    std::size_t pos = 0;
+    while (pos < source.size()) {
+        if (source[pos] == '\x1b') {
+            bool consumed = false;
+            for (const Escape& e : kEscapes) {
+                if (source.size() - pos > e.bytes.size() && source.substr(pos, e.bytes.size()) == e.bytes) {
+                    doubleByte = e.doubleByte;
+                    pos += e.bytes.size();
+                    consumed = true;
+                    break;
+                }
+            }
+            if (consumed) continue;
+        }
+        if (!doubleByte) {
+            if (source[pos] != '\0') output.push_back(source[pos]);
+            ++pos;
+            continue;
+        }
+        const unsigned j1 = static_cast<unsigned char>(source[pos]);
+        const unsigned j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u;
+        pos += 2;
+        if (j1 < 0x21 || j1 > 0x7e || j2 < 0x21 || j2 > 0x7e) continue;  // invalid pairs vanish
+        // JIS X 0208 row/cell to Shift_JIS, arithmetically: every row, vendor rows included.
+        const unsigned t = (j1 - 0x21) >> 1;
+        const unsigned s1 = t + 0x81 > 0x9f ? t + 0xc1 : t + 0x81;
+        unsigned s2;
+        if (j1 & 1u) {
+            s2 = j2 < 0x60 ? j2 + 0x1f : j2 + 0x20;
+        } else {
+            s2 = j2 + 0x7e;
+        }
+        output.push_back(static_cast<char>(s1));
+        output.push_back(static_cast<char>(s2));
+    }
+}
+
+}  // namespace vellum

@@ -1,0 +1,42 @@
+#include "util/line_reader.h"
+
+#include <cstring>
+
+namespace vellum {
+
+LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
+    : file_(file), buffer_(bufferSize == 0 ? 1 : bufferSize) {}
+
+bool LineReader::Refill() {
+    if (eof_) return false;
+    pos_ = 0;
+    end_ = file_.Read(buffer_.data(), buffer_.size());
+    if (end_ == 0) eof_ = true;
+    return end_ > 0;
+}
+
+bool LineReader::ReadLine(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+        if (pos_ == end_ && !Refill()) return any;
+        const char* start = buffer_.data() + pos_;
+        const std::size_t avail = end_ - pos_;
+        const void* lf = std::memchr(start, '\n', avail);
+        if (lf == nullptr) {
+            line.append(start, avail);
+            pos_ = end_;
+            consumed_ += avail;
+            any = true;
+            continue;
+        }
+        const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+        line.append(start, len);
+        pos_ += len + 1;
+        consumed_ += len + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return true;
+    }
+}
+
+}  // namespace vellum

@@ -1,0 +1,32 @@
+// Splits a file into lines as the host's files are read: a line ends at LF, a CR directly before
+// the LF is dropped, every other byte (NUL and 0x1A included) is kept; a last line without LF
+// still counts, and nothing follows a final LF.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vellum {
+
+class LineReader {
+public:
+    explicit LineReader(platform::InputFile& file, std::size_t bufferSize = 1 << 20);
+    // False when there is no further line (end of the file, or a read error).
+    bool ReadLine(std::string& line);
+    // Bytes of the file consumed so far, line ends included.
+    std::uint64_t BytesConsumed() const { return consumed_; }
+
+private:
+    bool Refill();
+
+    platform::InputFile& file_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    std::uint64_t consumed_ = 0;
+};
+
+}  // namespace vellum

@@ -1,0 +1,73 @@
+#include "util/strings.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace vellum {
+namespace {
+
+// With an empty replacement, "remove the first occurrence, search again from the start" ends in
+// the same text as one left-to-right pass that drops the pattern whenever the kept text ends with
+// it: the earliest-starting occurrence is also the earliest-ending one, and the kept prefix never
+// holds an occurrence. A KMP state per kept byte makes the pass linear even for long patterns
+// (a sender address can be as long as its field).
+std::string RemoveAll(std::string_view subject, std::string_view pattern) {
+    const std::size_t m = pattern.size();
+    std::vector<std::size_t> failure(m, 0);
+    for (std::size_t i = 1, k = 0; i < m; ++i) {
+        while (k > 0 && pattern[i] != pattern[k]) k = failure[k - 1];
+        if (pattern[i] == pattern[k]) ++k;
+        failure[i] = k;
+    }
+    std::string kept;
+    kept.reserve(subject.size());
+    std::vector<std::size_t> state;  // matched pattern length after each kept byte
+    state.reserve(subject.size());
+    std::size_t k = 0;
+    for (char c : subject) {
+        while (k > 0 && (k == m || c != pattern[k])) k = failure[k - 1];
+        if (c == pattern[k]) ++k;
+        kept.push_back(c);
+        state.push_back(k);
+        if (k == m) {
+            kept.resize(kept.size() - m);
+            state.resize(state.size() - m);
+            k = state.empty() ? 0 : state.back();
+        }
+    }
+    return kept;
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement) {
+    if (pattern.empty()) return subject;
+    if (replacement.empty()) {
+        if (subject.find(pattern) != std::string::npos) subject = RemoveAll(subject, pattern);
+        return subject;
+    }
+    for (std::size_t at = subject.find(pattern); at != std::string::npos; at = subject.find(pattern)) {
+        subject.replace(at, pattern.size(), replacement);
+    }
+    return subject;
+}
+
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter) {
+    std::vector<std::string> fields;
+    std::size_t end = text.find(delimiter);
+    if (text.empty() || end == std::string_view::npos) {
+        fields.emplace_back(text);
+        return fields;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        fields.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+        if (start >= text.size()) break;
+        end = text.find(delimiter, start);
+        if (end == std::string_view::npos) end = text.size();
+    }
+    return fields;
+}
+
+}  // namespace vellum

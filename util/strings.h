@@ -1,0 +1,25 @@
+// Byte-string helpers used to take header values, index lines and file names apart.
+// They work on raw bytes and know nothing of character sets.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum {
+
+// Removes (or replaces) every occurrence of `pattern`, searching again from the start after
+// each replacement, so an occurrence that a replacement brings together goes as well.
+// `subject` is rewritten in place; a copy of it is returned. An empty pattern changes nothing.
+// A replacement that contains the pattern would never end: callers must not pass one.
+std::string ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement);
+
+// Cuts `text` at every `delimiter`. Never empty: an empty text gives one empty field. Inner and
+// leading empty fields stay; only the one empty field after a trailing delimiter is dropped.
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter);
+
+// Exact-case substring test, as every header and body rule uses.
+inline bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+}  // namespace vellum
