@@ -1,0 +1,142 @@
+#include "decode/codepage.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vellum::codepage {
+namespace {
+
+#include "decode/cp932_tables.inc"
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// One step of UTF-8 decoding as Windows takes it: how many bytes the step consumes and the
+// code point it yields (kInvalid for one U+FFFD). `cut` tells that the lead byte announced
+// more bytes than the input has left: Wine then swallows the rest of the input, we read the
+// end like a byte that is no continuation byte.
+struct Utf8Step {
+  std::size_t length;
+  char32_t codePoint;
+  bool cut;
+};
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+// Continuation bytes a lead byte announces; 0 for bytes that never start a sequence
+// (continuation bytes, C0 and C1, which could only start overlongs, and F5-FF).
+constexpr int Utf8Following(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 1;
+  if (lead >= 0xE0 && lead <= 0xEF) return 2;
+  if (lead >= 0xF0 && lead <= 0xF4) return 3;
+  return 0;
+}
+
+// `p` points at a byte >= 0x80 with `left` bytes from it to the end of the input.
+// Windows checks the second byte for overlongs, surrogates and code points past U+10FFFF only
+// after taking it as a continuation byte, so E0 80, ED A0, F0 80 and F4 90 are one U+FFFD each.
+Utf8Step DecodeUtf8Step(const unsigned char* p, std::size_t left) {
+  const int following = Utf8Following(p[0]);
+  const bool cut = static_cast<std::size_t>(following) >= left;
+  auto continuation = [&](int i) -> int {  // the payload of byte i, or -1
+    if (static_cast<std::size_t>(i) >= left || (p[i] & 0xC0) != 0x80) return -1;
+    return p[i] & 0x3F;
+  };
+  if (following == 0) return {1, kInvalid, false};
+  char32_t value = p[0] & (0x7F >> (following + 1));
+  int c = continuation(1);
+  if (c < 0) return {1, kInvalid, cut};
+  value = value << 6 | static_cast<char32_t>(c);
+  if (following == 1) return {2, value, false};
+  if (following == 2 && (value < 0x20 || (value >= 0x360 && value <= 0x37F)))
+    return {2, kInvalid, cut};  // overlong (E0 80-9F) or a surrogate (ED A0-BF)
+  if (following == 3 && (value < 0x10 || value >= 0x110))
+    return {2, kInvalid, cut};  // overlong (F0 80-8F) or past U+10FFFF (F4 90-BF)
+  for (int i = 2; i <= following; ++i) {
+    c = continuation(i);
+    if (c < 0) return {static_cast<std::size_t>(i), kInvalid, cut};
+    value = value << 6 | static_cast<char32_t>(c);
+  }
+  return {static_cast<std::size_t>(following) + 1, value, false};
+}
+
+}  // namespace
+
+std::u16string Utf8ToWide(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  // Every sequence of k bytes gives at most k units (four bytes give a surrogate pair).
+  std::u16string out(n, u'\0');
+  char16_t* w = out.data();
+  std::size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      *w++ = p[i++];
+      continue;
+    }
+    const Utf8Step step = DecodeUtf8Step(p + i, n - i);
+    i += step.length;
+    if (step.codePoint == kInvalid) {
+      *w++ = kReplacement;
+    } else if (step.codePoint < 0x10000) {
+      *w++ = static_cast<char16_t>(step.codePoint);
+    } else {
+      const char32_t v = step.codePoint - 0x10000;
+      *w++ = static_cast<char16_t>(0xD800 | (v >> 10));
+      *w++ = static_cast<char16_t>(0xDC00 | (v & 0x3FF));
+    }
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
+  return out;
+}
+
+bool Utf8EndsInCutSequence(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    // Up to a cut sequence Wine consumes exactly what we do; at the first one it stops.
+    const Utf8Step step = DecodeUtf8Step(p + i, n - i);
+    if (step.cut) return true;
+    i += step.length;
+  }
+  return false;
+}
+
+std::u16string Cp932ToWide(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::u16string out(n, u'\0');
+  char16_t* w = out.data();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::uint8_t page = kCp932LeadPage[p[i]];
+    if (page != kCp932NotLead && i + 1 < n) {
+      const char16_t unit = kCp932Pairs[page][p[i + 1]];
+      if (unit != 0) {
+        *w++ = unit;
+        i += 2;
+        continue;
+      }
+    }
+    *w++ = kCp932Single[p[i++]];
+  }
+  out.resize(static_cast<std::size_t>(w - out.data()));
+  return out;
+}
+
+std::string WideToCp932(std::u16string_view text) {
+  std::string out(text.size() * 2, '\0');
+  char* b = out.data();
+  for (const char16_t unit : text) {
+    const std::uint16_t code = kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF];
+    if (code > 0xFF) *b++ = static_cast<char>(code >> 8);
+    *b++ = static_cast<char>(code & 0xFF);
+  }
+  out.resize(static_cast<std::size_t>(b - out.data()));
+  return out;
+}
+
+}  // namespace vellum::codepage
