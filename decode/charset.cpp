@@ -13,7 +13,9 @@ std::string_view UpToZero(std::string_view text) {
 }  // namespace
 
 std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text) {
-    if (charset.empty()) return {};
+    // Mail without a charset parameter is passed through like an unknown charset: emptying it
+    // would lose its subject, sender and whole body.
+    if (charset.empty()) return std::string(text);
     std::string name(UpToZero(charset));
     for (char& c : name) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

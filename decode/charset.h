@@ -5,8 +5,8 @@
 
 namespace vellum {
 
-// "" -> "" (the text is dropped); "utf-8" -> UTF-8 read and written to the ANSI code page;
-// "iso-2022-jp" -> DecodeIso2022Jp; any other name -> the text unchanged. The name is compared
+// "utf-8" -> UTF-8 read and written to the ANSI code page;
+// "iso-2022-jp" -> DecodeIso2022Jp; any other name, the empty one included -> the text unchanged. The name is compared
 // after A-Z are lowered, exactly, up to its first zero byte.
 std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text);
 

@@ -26,8 +26,9 @@ extern const char kPathSeparator;
 bool EndsWithSeparator(std::string_view path);
 // folder, then a separator unless folder is empty or already ends with one, then name.
 std::string JoinPath(std::string_view folder, std::string_view name);
-// The last component of `path`. A separator at the very end stays part of it ("box\inbox\"
-// gives "inbox\"), as the host's folder strings rely on.
+// The last component of `path`. On Windows a separator at the very end stays part of it
+// ("box\inbox\" gives "inbox\"), as the host's folder strings rely on; on Linux trailing
+// slashes are ignored.
 std::string LastPathComponent(std::string_view path);
 
 // ---- file system ----

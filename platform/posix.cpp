@@ -37,11 +37,10 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string LastPathComponent(std::string_view path) {
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '/' && i + 1 < path.size() && path[i + 1] != '/') begin = i + 1;
-    }
-    return std::string(path.substr(begin));
+    // "\" is an ordinary byte of a Linux file name; trailing slashes name the same folder.
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos || path.size() == 1 ? path : path.substr(slash + 1));
 }
 
 bool PathExists(const std::string& path) {

@@ -1,0 +1,64 @@
+#include "decode/charset.h"
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+using namespace std::string_literals;
+
+struct ConvertCase {
+    const char* name;
+    std::string charset, text, expected;
+};
+
+TEST(ConvertCharsetToAnsi, DispatchesOnTheLoweredNameExactly) {
+    const ConvertCase cases[] = {
+        {"utf-8 hiragana", "utf-8", "\xe3\x81\x82", "\x82\xa0"},
+        {"upper-case name", "UTF-8", "\xe3\x81\x82", "\x82\xa0"},
+        {"mixed-case name", "Utf-8", "\xe3\x81\x82", "\x82\xa0"},
+        {"iso-2022-jp", "ISO-2022-JP", "\x1b$B\x24\x22\x1b(B.", "\x82\xa0."},
+        {"fullwidth tilde goes to the code page 932 wave dash", "utf-8", "\xef\xbd\x9e", "\x81\x60"},
+        {"invalid UTF-8 becomes the default character", "utf-8", "a\xff" "b", "a?b"},
+        {"cut sequence before a letter", "utf-8", "a\xf0" "b", "a?b"},
+        {"cut sequence at the end", "utf-8", "a\xe3\x81", "a?"},
+        {"Hangul is not in code page 932", "utf-8", "\xed\x95\x9c", "?"},
+        {"zero byte ends UTF-8 text", "utf-8", "ab\0cd"s, "ab"},
+        {"zero byte stays in other charsets", "shift_jis", "ab\0cd"s, "ab\0cd"s},
+        {"zero byte in the name ends the name", "utf-8\0junk"s, "\xe3\x81\x82", "\x82\xa0"},
+        {"utf8 is no alias", "utf8", "\xe3\x81\x82", "\xe3\x81\x82"},
+        {"leading blank", " utf-8", "\xe3\x81\x82", "\xe3\x81\x82"},
+        {"quoted name", "\"utf-8\"", "\xe3\x81\x82", "\xe3\x81\x82"},
+        {"unknown charset: bytes unchanged", "euc-jp", "\xa4\xa2", "\xa4\xa2"},
+        {"empty name passes the text unchanged", "", "te\x82\xa0xt", "te\x82\xa0xt"},
+        {"empty text, utf-8", "utf-8", "", ""},
+        {"empty text, iso-2022-jp", "iso-2022-jp", "", ""},
+        {"empty text, other", "us-ascii", "", ""},
+    };
+    for (const ConvertCase& c : cases) EXPECT_EQ(ConvertCharsetToAnsi(c.charset, c.text), c.expected) << c.name;
+}
+
+TEST(ConvertCharsetToAnsi, CharactersOutsideTheCodePageNeverKeepTheirUtf8Bytes) {
+    const std::string emoji = ConvertCharsetToAnsi("utf-8", "\xf0\x9f\x98\x80");
+    EXPECT_FALSE(emoji.empty());
+    EXPECT_EQ(emoji.find_first_not_of('?'), std::string::npos) << emoji;
+}
+
+TEST(AnsiToWide, WidensShiftJisUpToTheFirstZero) {
+    EXPECT_EQ(AnsiToWide("\x82\x68\x82\x63"), u"\uff29\uff24");
+    EXPECT_EQ(AnsiToWide(""), u"");
+    EXPECT_EQ(AnsiToWide("ab\0cd"s), u"ab");
+    EXPECT_EQ(AnsiToWide("\x87\x40"), u"\u2460");  // circled digit one, a vendor character
+}
+
+TEST(AppendUtf8, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+    std::string out;
+    AppendUtf8(out, u"a\u00e9\u3042\U0001F600");
+    EXPECT_EQ(out, "a\xc3\xa9\xe3\x81\x82\xf0\x9f\x98\x80");
+    out.clear();
+    AppendUtf8(out, std::u16string(1, char16_t(0xd800)) + u"x" + std::u16string(1, char16_t(0xdc00)));
+    EXPECT_EQ(out, "\xef\xbf\xbdx\xef\xbf\xbd");
+}
+
+}  // namespace
+}  // namespace vellum

@@ -1,0 +1,67 @@
+#include "decode/iso2022jp.h"
+
+#include <gtest/gtest.h>
+
+namespace vellum {
+namespace {
+
+std::string Decode(std::string_view source) {
+    std::string out;
+    DecodeIso2022Jp(source, out);
+    return out;
+}
+
+struct DecodeCase {
+    const char* name;
+    std::string source, expected;
+};
+
+TEST(DecodeIso2022Jp, ConvertsJisPairsAndFollowsTheEscapes) {
+    using namespace std::string_literals;
+    const DecodeCase cases[] = {
+        {"hiragana then ASCII", "\x1b$B\x24\x22\x1b(BA", "\x82\xa0" "A"},
+        {"worked pairs", "\x1b$B\x24\x21\x30\x21\x21\x21\x7e\x7e\x1b(Bx", "\x82\x9f\x88\x9f\x81\x40\xef\xfc" "x"},
+        {"circled digit one (row 13) survives", "\x1b$B\x2d\x21\x1b(B.", "\x87\x40."},
+        {"no escapes: copied, zero bytes dropped", "plain\0text"s, "plaintext"},
+        {"ESC ( B directly followed by ESC $ B", "\x1b(B\x1b$B\x24\x22.", "\x82\xa0"},
+        {"closing escape at the very end yields nothing", "\x1b$B\x24\x22\x1b(B", "\x82\xa0"},
+        {"escape at the very end in single-byte mode is data", "ab\x1b$B", "ab\x1b$B"},
+        {"odd trailing byte dropped", "\x1b$B\x24\x22\x24", "\x82\xa0"},
+        {"line break in double-byte mode vanishes", "\x1b$B\r\n\x24\x22.", "\x82\xa0"},
+        {"ESC ( I is data", "\x1b(I12", "\x1b(I12"},
+        {"ESC $ ( D is double-byte", "\x1b$(D\x24\x22\x1b(B.", "\x82\xa0."},
+        {"ESC $ @ is double-byte", "\x1b$@\x24\x22\x1b(J.", "\x82\xa0."},
+        {"ESC & @ ESC $ B is double-byte", "\x1b&@\x1b$B\x24\x22\x1b(B.", "\x82\xa0."},
+        {"SO and SI are data", "\x0e\x0f", "\x0e\x0f"},
+        {"invalid pair vanishes", "\x1b$B\x24\x7f\x24\x22\x1b(B.", "\x82\xa0."},
+        {"pair with a high byte vanishes", "\x1b$B\xa4\xa2\x24\x22\x1b(B.", "\x82\xa0."},
+        {"empty", "", ""},
+        {"row 0x5f odd/even second-byte rule", "\x1b$B\x5f\x60\x60\x5f\x1b(B.", "\xe0\x80\xe0\xdd."},
+    };
+    for (const DecodeCase& c : cases) EXPECT_EQ(Decode(c.source), c.expected) << c.name;
+}
+
+TEST(DecodeIso2022Jp, AppendsToWhatTheOutputHolds) {
+    std::string out = "keep";
+    DecodeIso2022Jp("\x1b$B\x24\x22\x1b(B!", out);
+    EXPECT_EQ(out, "keep\x82\xa0!");
+}
+
+TEST(DecodeIso2022Jp, EveryValidPairGivesAValidShiftJisPair) {
+    for (int j1 = 0x21; j1 <= 0x7e; ++j1) {
+        for (int j2 = 0x21; j2 <= 0x7e; ++j2) {
+            std::string source = "\x1b$B";
+            source.push_back(static_cast<char>(j1));
+            source.push_back(static_cast<char>(j2));
+            source += "\x1b(B.";
+            const std::string out = Decode(source);
+            ASSERT_EQ(out.size(), 3u);
+            const int s1 = static_cast<unsigned char>(out[0]), s2 = static_cast<unsigned char>(out[1]);
+            EXPECT_TRUE((s1 >= 0x81 && s1 <= 0x9f) || (s1 >= 0xe0 && s1 <= 0xef)) << j1 << "," << j2;
+            EXPECT_TRUE(s2 >= 0x40 && s2 <= 0xfc && s2 != 0x7f) << j1 << "," << j2;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vellum
