@@ -103,7 +103,7 @@ bool Build(Tables& t) {
   return true;
 }
 
-// Sixteen entries a line, so that a line of a page is one row of its low byte's high nibble.
+// Sixteen entries a line: line k of a page holds the entries 0xk0-0xkF.
 template <typename T>
 void WriteArray(FILE* out, const T* values, size_t count, int digits, const char* indent) {
   for (size_t i = 0; i < count; ++i) {
