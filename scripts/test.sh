@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and tests everything: the Linux build (build/) and the 32-bit Windows build (build-win/,
+# tests under Wine in a Japanese locale). Installs what is missing first (Debian 12).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-$(nproc)}
+
+bash scripts/install-deps.sh
+
+cmake -S . -B build -G Ninja -DVELLUM_WERROR=ON
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+cmake -S . -B build-win -G Ninja -DVELLUM_WERROR=ON -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+cmake --build build-win -j "$jobs"
+bash scripts/wine-prefix.sh
+# One Wine program at a time: parallel first starts of one prefix race each other.
+(cd build-win && ctest --output-on-failure -j 1)
