@@ -1,7 +1,7 @@
 #include "convert/conversion_run.h"
 
 #include "convert/index_reader.h"
-#include "convert/message_parser.h"
+#include "convert/message_store.h"
 #include "convert/output_document.h"
 #include "platform/platform.h"
 #include "util/folder_scan.h"
@@ -71,11 +71,12 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
     LineReader lines(*index);
     std::string line;
     IndexRecord record;
+    MessageStore messages;
     OutputDocument document;
     std::string bytes;
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
-        std::optional<MessageFields> fields = ParseMessageFile(record);
+        std::optional<MessageFields> fields = ParseMessageFile(record, messages);
         if (!fields) {
             outcome.status = RunStatus::MessageFileUnreadable;
             outcome.path = record.messageFilePath;

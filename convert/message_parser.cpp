@@ -2,9 +2,7 @@
 
 #include "convert/body_extraction.h"
 #include "decode/charset.h"
-#include "platform/platform.h"
 #include "util/date.h"
-#include "util/line_reader.h"
 #include "util/strings.h"
 
 namespace vellum {
@@ -78,21 +76,6 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
 void CompleteCharsets(IndexRecord& record, const MessageFields& fields) {
     if (record.bodyCharset.empty()) record.bodyCharset = fields.messageCharset;
     if (record.fieldCharset.empty()) record.fieldCharset = record.bodyCharset;
-}
-
-std::optional<MessageFields> ParseMessageFile(IndexRecord& record) {
-    std::unique_ptr<platform::InputFile> file = platform::OpenInputFile(record.messageFilePath);
-    if (!file) return std::nullopt;
-    MessageScanState state;
-    MessageFields fields;
-    LineReader reader(*file);
-    std::string line;
-    while (reader.ReadLine(line)) {
-        if (ScanMessageLine(record, line, state, fields)) break;
-    }
-    file.reset();
-    CompleteCharsets(record, fields);
-    return fields;
 }
 
 }  // namespace vellum

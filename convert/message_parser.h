@@ -44,8 +44,4 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
 // After the last line read: the record's charsets fall back to what the message file said.
 void CompleteCharsets(IndexRecord& record, const MessageFields& fields);
 
-// Reads the record's message file from its first line. Nothing when the file cannot be opened.
-// Completes the record's bodyCharset and fieldCharset afterwards.
-std::optional<MessageFields> ParseMessageFile(IndexRecord& record);
-
 }  // namespace vellum

@@ -50,6 +50,8 @@ public:
     virtual ~InputFile() = default;
     // Reads up to `size` bytes; 0 at the end of the file or on a read error.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // Moves to `offset` bytes from the start; false when the file cannot seek there.
+    virtual bool Seek(std::uint64_t offset) = 0;
 };
 // Null when the file cannot be opened: missing, a directory, a path holding a zero byte
 // (which must never cut the path and open another file), no rights.

@@ -110,6 +110,10 @@ public:
         }
     }
 
+    bool Seek(std::uint64_t offset) override {
+        return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+    }
+
 private:
     int fd_;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "convert/message_store.h"
+#include "tests/literal_reference.h"
 #include "tests/test_folder.h"
 
 namespace vellum {
@@ -175,7 +177,8 @@ TEST(ParseMessageFile, ReadsRawBytesAndDropsOnlyTheCrBeforeLf) {
     record.messageKey = "K";
     record.messageFilePath = dir.Folder() + "m.bmf";
     record.bodyCharset = "us-ascii";
-    const std::optional<MessageFields> fields = ParseMessageFile(record);
+    MessageStore store;
+    const std::optional<MessageFields> fields = ParseMessageFile(record, store);
     ASSERT_TRUE(fields.has_value());
     // AnsiToWide reads up to a zero byte; 0x1A and a lone CR stay.
     EXPECT_EQ(fields->body, u"A\u001aB\rC\nnul\n\n#E\n\n");
@@ -189,10 +192,13 @@ TEST(ParseMessageFile, FailsForMissingFilesDirectoriesAndPathsWithAZero) {
     for (const std::string& path : {dir.Folder() + "missing.bmf", dir.Folder() + "sub.bmf",
                                     dir.Folder() + "real.bmf" + std::string(1, '\0') + "x.bmf"}) {
         record.messageFilePath = path;
-        EXPECT_FALSE(ParseMessageFile(record).has_value()) << path;
+        MessageStore store;
+        EXPECT_FALSE(ParseMessageFile(record, store).has_value()) << path;
+        EXPECT_FALSE(test::ParseMessageFileLiterally(record).has_value()) << path;
     }
     record.messageFilePath = dir.Folder() + "real.bmf";
-    EXPECT_TRUE(ParseMessageFile(record).has_value());
+    MessageStore store;
+    EXPECT_TRUE(ParseMessageFile(record, store).has_value());
 }
 
 }  // namespace

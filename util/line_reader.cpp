@@ -9,10 +9,23 @@ LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
 
 bool LineReader::Refill() {
     if (eof_) return false;
+    bufferStart_ += end_;
     pos_ = 0;
     end_ = file_.Read(buffer_.data(), buffer_.size());
     if (end_ == 0) eof_ = true;
     return end_ > 0;
+}
+
+bool LineReader::SeekTo(std::uint64_t offset) {
+    if (offset >= bufferStart_ && offset <= bufferStart_ + end_) {
+        pos_ = static_cast<std::size_t>(offset - bufferStart_);
+        return true;
+    }
+    if (!file_.Seek(offset)) return false;
+    bufferStart_ = offset;
+    pos_ = end_ = 0;
+    eof_ = false;
+    return true;
 }
 
 bool LineReader::ReadLine(std::string& line) {
@@ -26,14 +39,12 @@ bool LineReader::ReadLine(std::string& line) {
         if (lf == nullptr) {
             line.append(start, avail);
             pos_ = end_;
-            consumed_ += avail;
             any = true;
             continue;
         }
         const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
         line.append(start, len);
         pos_ += len + 1;
-        consumed_ += len + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return true;
     }

@@ -15,18 +15,20 @@ public:
     explicit LineReader(platform::InputFile& file, std::size_t bufferSize = 1 << 20);
     // False when there is no further line (end of the file, or a read error).
     bool ReadLine(std::string& line);
-    // Bytes of the file consumed so far, line ends included.
-    std::uint64_t BytesConsumed() const { return consumed_; }
+    // Offset in the file of the next line, that is bytes consumed so far, line ends included.
+    std::uint64_t BytesConsumed() const { return bufferStart_ + pos_; }
+    // Goes on reading at `offset` (the start of a line), from the buffer when it holds it.
+    bool SeekTo(std::uint64_t offset);
 
 private:
     bool Refill();
 
     platform::InputFile& file_;
     std::vector<char> buffer_;
+    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
-    std::uint64_t consumed_ = 0;
 };
 
 }  // namespace vellum

@@ -1,0 +1,101 @@
+#include "convert/message_store.h"
+
+#include "convert/body_extraction.h"
+#include "util/date.h"
+#include "util/strings.h"
+
+namespace vellum {
+namespace {
+constexpr std::size_t kOpenFiles = 8;
+}  // namespace
+
+MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
+    for (auto it = open_.begin(); it != open_.end(); ++it) {
+        if (it->first == path) {
+            open_.splice(open_.begin(), open_, it);
+            return &open_.front().second;
+        }
+    }
+    OpenFile opened;
+    opened.file = platform::OpenInputFile(path);
+    if (!opened.file) return nullptr;
+    opened.lines = std::make_unique<LineReader>(*opened.file, readBufferSize_);
+    if (open_.size() >= kOpenFiles) open_.pop_back();
+    open_.emplace_front(path, std::move(opened));
+    return &open_.front().second;
+}
+
+// The header tests of the line-by-line reading, applied to every line before a status line
+// matches; their state is noted at the first status line of each key.
+MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
+    FileIndex index;
+    HeaderState& state = index.atEnd;
+    MessageScanState structure;
+    std::string line;
+    while (lines.ReadLine(line)) {
+        CheckMessageStructure(structure, line);
+        if (Contains(line, "Date:")) {
+            if (std::optional<SentDate> date = NormaliseDate(line)) {
+                state.sentDate = std::move(date->sentDate);
+                state.sentDateTime = std::move(date->sentDateTime);
+            }
+        }
+        const bool marker = Contains(line, "X-Becky-Status:");
+        if (Contains(line, "charset=")) {
+            for (const std::string& item : SplitByChar(line, ' ')) {
+                if (Contains(item, "charset=")) {
+                    state.charset = ParameterValue(item, "charset=");
+                    break;
+                }
+            }
+        }
+        if (marker) {
+            std::vector<std::string> items = SplitByChar(line, ',');
+            if (items.size() >= 6 && !index.firstMarker.contains(items[5])) {
+                state.multipart = structure.multipart;
+                state.delimiter = structure.delimiter;
+                index.firstMarker.emplace(std::move(items[5]), Marker{lines.BytesConsumed(), state});
+            }
+        }
+    }
+    state.multipart = structure.multipart;
+    state.delimiter = structure.delimiter;
+    return index;
+}
+
+std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
+    OpenFile* open = Open(record.messageFilePath);
+    if (open == nullptr) return std::nullopt;
+    auto indexed = indexes_.find(record.messageFilePath);
+    if (indexed == indexes_.end()) {
+        if (!open->lines->SeekTo(0)) return std::nullopt;
+        indexed = indexes_.emplace(record.messageFilePath, Index(*open->lines)).first;
+    }
+    const FileIndex& index = indexed->second;
+    const auto marker = index.firstMarker.find(record.messageKey);
+    const HeaderState& before = marker == index.firstMarker.end() ? index.atEnd : marker->second.state;
+
+    MessageFields fields;
+    fields.sentDate = before.sentDate;
+    fields.sentDateTime = before.sentDateTime;
+    // The charset of the message file is looked for only while the index names none.
+    if (record.bodyCharset.empty()) fields.messageCharset = before.charset;
+    if (marker != index.firstMarker.end() && open->lines->SeekTo(marker->second.nextLine)) {
+        MessageScanState state;
+        state.found = true;
+        state.multipart = before.multipart;
+        state.delimiter = before.delimiter;
+        std::string line;
+        while (open->lines->ReadLine(line)) {
+            if (ScanMessageLine(record, line, state, fields)) break;
+        }
+    }
+    CompleteCharsets(record, fields);
+    return fields;
+}
+
+std::optional<MessageFields> ParseMessageFile(IndexRecord& record, MessageStore& store) {
+    return store.Find(record);
+}
+
+}  // namespace vellum

@@ -1,0 +1,64 @@
+// Finds indexed messages in their message files reading each file a small, fixed number of
+// times, however many records point into it: once to note where every message's status line
+// stands and what the header tests had built up to there, then from that line to the
+// message's end for each record. The documents are exactly those of reading the file from its
+// first line for every record.
+#pragma once
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "convert/index_reader.h"
+#include "convert/message_parser.h"
+#include "platform/platform.h"
+#include "util/line_reader.h"
+
+namespace vellum {
+
+class MessageStore {
+public:
+    // `readBufferSize`: bytes read at a time from each open file.
+    explicit MessageStore(std::size_t readBufferSize = 1 << 20) : readBufferSize_(readBufferSize) {}
+
+    // The record's message, its dates and charset, as reading its file from the first line gives
+    // them. Nothing when the file cannot be opened. Completes the record's charsets.
+    std::optional<MessageFields> Find(IndexRecord& record);
+
+private:
+    // What the tests on the lines before a point have left behind.
+    struct HeaderState {
+        bool multipart = false;
+        std::string delimiter;
+        std::string sentDate;
+        std::string sentDateTime;
+        std::string charset;  // the last "charset=" value
+    };
+    struct Marker {
+        std::uint64_t nextLine = 0;  // offset of the line after the status line
+        HeaderState state;           // after the status line's own tests
+    };
+    struct FileIndex {
+        std::unordered_map<std::string, Marker> firstMarker;  // the first status line per key
+        HeaderState atEnd;                                    // for keys that match nothing
+    };
+    struct OpenFile {
+        std::unique_ptr<platform::InputFile> file;
+        std::unique_ptr<LineReader> lines;
+    };
+
+    OpenFile* Open(const std::string& path);
+    static FileIndex Index(LineReader& lines);
+
+    std::size_t readBufferSize_;
+    std::unordered_map<std::string, FileIndex> indexes_;
+    // A few files stay open: records mostly come in runs from one file.
+    std::list<std::pair<std::string, OpenFile>> open_;
+};
+
+// The record's message through the store (the conversion run's way).
+std::optional<MessageFields> ParseMessageFile(IndexRecord& record, MessageStore& store);
+
+}  // namespace vellum
