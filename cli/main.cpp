@@ -1,4 +1,5 @@
 // vellumtext: converts a host mail folder to one tagged UTF-8 document, without the host.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -6,9 +7,11 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/progress.h"
 #include "convert/conversion_run.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
+#include "util/folder_scan.h"
 
 namespace {
 
@@ -23,22 +26,84 @@ std::string NormaliseFolderArgument(std::string folder) {
     return folder;
 }
 
-int Convert(const cli::Options& options) {
-    const std::string folder = NormaliseFolderArgument(options.folder);
+// Converts one folder and reports the outcome; true when the document was written.
+bool ConvertOne(const std::string& folder, const std::string& outputFolder, bool quiet) {
     RunPaths paths;
     paths.currentFolderPath = platform::EndsWithSeparator(folder) ? folder : folder + platform::kPathSeparator;
     paths.outputFileName = OutputFileNameFor(folder);
-    paths.outputFolder = options.outputDir ? *options.outputDir : LoadOutputFolder();
+    paths.outputFolder = outputFolder;
 
-    const RunOutcome outcome = ConvertFolder(paths);
+    const bool showProgress = !quiet && platform::StderrIsTerminal();
+    cli::ProgressLine progress(showProgress,
+                               showProgress ? cli::CountIndexRecords(paths.currentFolderPath + "Folder.idx") : 0);
+    const RunOutcome outcome = ConvertFolder(
+        paths, [&progress](const RunOutcome& soFar) { progress.Update(soFar.records, soFar.bytesWritten); });
+    progress.Clear();
+
     const OutcomeMessage message = MessageFor(outcome.status);
     const std::string text = std::string(message.textUtf8) + platform::PathToUtf8(outcome.path) + "\n";
     if (outcome.status == RunStatus::Written) {
-        if (!options.quiet) std::cout << text << std::flush;
-        return 0;
+        if (!quiet) std::cout << text << std::flush;
+        return true;
     }
     std::cerr << text << std::flush;
-    return 1;
+    return false;
+}
+
+std::string OutputFolderFor(const cli::Options& options) {
+    return options.outputDir ? *options.outputDir : LoadOutputFolder();
+}
+
+int Convert(const cli::Options& options) {
+    return ConvertOne(NormaliseFolderArgument(options.folder), OutputFolderFor(options), options.quiet) ? 0 : 1;
+}
+
+bool HoldsIndex(const std::string& folder) {
+    const std::vector<std::string> names = ListMailFolder(folder + platform::kPathSeparator);
+    return std::find(names.begin(), names.end(), "Folder.idx") != names.end();
+}
+
+// Every folder below the data folder that holds an index, into the same path below the output
+// folder, so that folders of the same name never overwrite each other.
+int ConvertTree(const cli::Options& options) {
+    const std::string root = NormaliseFolderArgument(options.folder);
+    const std::string outputRoot = OutputFolderFor(options);
+    if (!platform::IsDirectory(root)) {
+        std::cerr << "vellumtext: not a folder: " << platform::PathToUtf8(root) << "\n";
+        return 1;
+    }
+    if (!platform::PathExists(outputRoot)) {
+        const OutcomeMessage message = MessageFor(RunStatus::OutputFolderMissing);
+        std::cerr << message.textUtf8 << platform::PathToUtf8(outputRoot) << "\n";
+        return 1;
+    }
+    int converted = 0, failed = 0;
+    std::vector<std::string> pending = {""};  // paths relative to the root, depth first
+    while (!pending.empty()) {
+        const std::string relative = pending.back();
+        pending.pop_back();
+        const std::string folder = relative.empty() ? root : platform::JoinPath(root, relative);
+        if (HoldsIndex(folder)) {
+            const std::string outputFolder = relative.empty() ? outputRoot : platform::JoinPath(outputRoot, relative);
+            if (!platform::CreateFolders(outputFolder)) {
+                std::cerr << MessageFor(RunStatus::OutputUnwritable).textUtf8 << platform::PathToUtf8(outputFolder) << "\n";
+                ++failed;
+            } else {
+                ++(ConvertOne(folder, outputFolder, options.quiet) ? converted : failed);
+            }
+        }
+        std::vector<std::string> subfolders = platform::ListSubfolders(folder);
+        std::sort(subfolders.rbegin(), subfolders.rend());  // popped in name order
+        for (const std::string& name : subfolders) pending.push_back(relative.empty() ? name : platform::JoinPath(relative, name));
+    }
+    if (converted + failed == 0) {
+        std::cerr << "vellumtext: no mail folder (no \"Folder.idx\") in or below " << platform::PathToUtf8(root) << "\n";
+        return 1;
+    }
+    if (!options.quiet || failed > 0) {
+        (failed > 0 ? std::cerr : std::cout) << converted << " folder(s) converted, " << failed << " failed\n";
+    }
+    return failed > 0 ? 1 : 0;
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -67,7 +132,7 @@ int Run(const std::vector<std::string>& args) {
             }
             return 0;
         }
-        case cli::Options::Action::Convert: return Convert(options);
+        case cli::Options::Action::Convert: return options.recursive ? ConvertTree(options) : Convert(options);
     }
     return 2;
 }

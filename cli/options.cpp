@@ -4,6 +4,7 @@ namespace vellum::cli {
 
 const char* const kUsage =
     "Usage: vellumtext [-o DIR] [-q] FOLDER\n"
+    "       vellumtext --recursive [-o DIR] [-q] DATAFOLDER\n"
     "       vellumtext --set-output-dir DIR\n"
     "\n"
     "Converts every message of one mail folder (a directory holding \"Folder.idx\" and its\n"
@@ -15,13 +16,20 @@ const char* const kUsage =
     "                          folder, else the desktop folder)\n"
     "      --set-output-dir DIR\n"
     "                          store DIR as the default output folder and exit\n"
-    "  -q, --quiet             print nothing on success\n"
+    "  -r, --recursive         convert every mail folder below DATAFOLDER (each folder\n"
+    "                          that holds a \"Folder.idx\") into DIR/<path below\n"
+    "                          DATAFOLDER>/<folder name>.REN; a failed folder is\n"
+    "                          reported and the others go on\n"
+    "  -q, --quiet             print nothing on success (no progress line either)\n"
     "  -h, --help              show this help and exit\n"
     "      --version           show the version and exit\n"
     "\n"
+    "On a terminal, a progress line on standard error shows the records done, the\n"
+    "speed and the time taken for runs longer than a moment.\n"
+    "\n"
     "Exit status: 0 when the document was written, 1 when the conversion failed (the\n"
     "reason and the path concerned go to standard error; no document is written or\n"
-    "changed), 2 for a usage error.\n";
+    "changed) or, with --recursive, when any folder failed; 2 for a usage error.\n";
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     ParseResult result;
@@ -53,6 +61,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         }
         if (arg == "-q" || arg == "--quiet") {
             o.quiet = true;
+        } else if (arg == "-r" || arg == "--recursive") {
+            o.recursive = true;
         } else if (arg == "-o" || arg == "--output-dir" || arg.rfind("--output-dir=", 0) == 0) {
             std::string dir;
             value(arg == "-o" ? "-o" : "--output-dir", dir);
@@ -71,8 +81,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         if (!result.error.empty()) return result;
     }
     if (setOutput) {
-        if (!positional.empty() || o.outputDir) {
-            result.error = "--set-output-dir takes no FOLDER and no -o";
+        if (!positional.empty() || o.outputDir || o.recursive) {
+            result.error = "--set-output-dir takes no FOLDER, -o or --recursive";
         }
         o.action = Options::Action::SetOutputDir;
         return result;

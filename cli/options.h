@@ -13,6 +13,7 @@ struct Options {
     std::optional<std::string> outputDir;   // -o DIR
     std::string storedOutputDir;            // --set-output-dir DIR
     bool quiet = false;
+    bool recursive = false;                 // convert every mail folder below `folder`
 };
 
 // The options, or an error text for a usage error.

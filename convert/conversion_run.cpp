@@ -91,7 +91,7 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
             outputGood = output->Write(bytes.data(), bytes.size());
             outcome.bytesWritten += bytes.size();
         }
-        if (progress) progress(outcome.records, lines.BytesConsumed());
+        if (progress) progress(outcome);
     }
     index.reset();
 

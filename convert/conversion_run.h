@@ -36,8 +36,8 @@ struct RunPaths {
     std::string outputFileName;
 };
 
-// Progress after each record: records done so far and the index bytes read so far.
-using RunProgress = std::function<void(std::uint64_t recordsDone, std::uint64_t indexBytesRead)>;
+// Called after each record with the outcome so far (records and bytes written).
+using RunProgress = std::function<void(const RunOutcome& soFar)>;
 
 // The run on explicit paths; shows nothing. The caller reports the outcome.
 RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress = {});

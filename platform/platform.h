@@ -36,6 +36,11 @@ std::string LastPathComponent(std::string_view path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
+// Names of the folders directly inside `folder` (not following links), in file-system order.
+std::vector<std::string> ListSubfolders(const std::string& folder);
+// Creates `folder` and its missing parents; true when it exists afterwards.
+bool CreateFolders(const std::string& folder);
+
 struct FoundFile {
     std::string name;       // bare name, no directory part
     bool isDirectory = false;
@@ -77,6 +82,8 @@ void ShowMessage(std::string_view textUtf8, const std::string& path, std::string
 std::string PathToUtf8(const std::string& path);
 // Lets the terminal show UTF-8 (the console's output code page on Windows).
 void UseUtf8Console();
+// True when standard error is a terminal (progress lines go there only then).
+bool StderrIsTerminal();
 // The absolute form of `path` ("." and ".." resolved); `path` itself when that fails.
 std::string FullPath(const std::string& path);
 

@@ -55,6 +55,32 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::vector<std::string> ListSubfolders(const std::string& folder) {
+    std::vector<std::string> names;
+    if (folder.find('\0') != std::string::npos) return names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        // lstat: a link to a folder is not followed, so a loop of links cannot trap a walk.
+        if (::lstat(JoinPath(folder, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) names.emplace_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool CreateFolders(const std::string& folder) {
+    if (folder.empty() || folder.find('\0') != std::string::npos) return false;
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    return IsDirectory(folder);
+}
+
 namespace {
 
 bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
@@ -192,6 +218,8 @@ std::string PathToUtf8(const std::string& path) { return path; }
 
 void UseUtf8Console() {}
 
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::string FullPath(const std::string& path) {
     if (path.find('\0') != std::string::npos) return path;
     char* resolved = ::realpath(path.c_str(), nullptr);
@@ -234,14 +262,6 @@ std::vector<std::string> ReadLines(const std::string& file) {
         lines.push_back(std::move(line));
     }
     return lines;
-}
-
-bool MakeDirectories(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
-    }
 }
 
 }  // namespace
@@ -302,7 +322,7 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
     }
     const std::size_t slash = file.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(file.substr(0, slash))) return false;
+    if (slash != std::string::npos && slash > 0 && !CreateFolders(file.substr(0, slash))) return false;
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
     std::unique_ptr<OutputFile> out = CreateOutputFile(file);

@@ -89,6 +89,21 @@ run "$work/Inbox" -o "$work/o"
 check "-o wins over the stored folder" test "$rc" -eq 0 -a "$out" = "出力しました。
 $work/o/Inbox.REN"
 
+mkdir -p "$work/data/box1" "$work/data/box2" "$work/tree"
+cp -r "$work/Inbox" "$work/data/box1/Inbox"
+cp -r "$work/Inbox" "$work/data/box2/Inbox"
+cp -r "$work/Broken" "$work/data/box2/Broken"
+run --recursive "$work/data" -o "$work/tree"
+check "recursive: exit 1 when a folder failed" test "$rc" -eq 1
+check "recursive: same-named folders kept apart" cmp -s "$work/tree/box1/Inbox/Inbox.REN" "$work/tree/box2/Inbox/Inbox.REN"
+check "recursive: the failure is reported and the others go on" test -f "$work/tree/box2/Inbox/Inbox.REN" -a ! -e "$work/tree/box2/Broken/Broken.REN"
+check "recursive: summary" grep -q "2 folder(s) converted, 1 failed" "$work/err"
+rm -rf "$work/data/box2/Broken"
+run -r "$work/data" -o "$work/tree" -q
+check "recursive: exit 0 and quiet when all convert" test "$rc" -eq 0 -a -z "$out" -a -z "$err"
+run -r "$work/home" -o "$work/tree"
+check "recursive: no mail folder at all" test "$rc" -eq 1 -a -n "$err"
+
 run --help
 check "--help" test "$rc" -eq 0 -a -n "$out"
 run --version
