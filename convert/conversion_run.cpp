@@ -40,7 +40,36 @@ std::string OutputFileNameFor(const std::string& folderPath) {
     return name + ".REN";
 }
 
-RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
+namespace {
+
+bool WriteBytes(platform::OutputFile& output, std::u16string_view text, std::uint64_t& written) {
+    std::string bytes;
+    AppendFileBytes(bytes, text);
+    written += bytes.size();
+    return output.Write(bytes.data(), bytes.size());
+}
+
+// One record in the file's form; a body too big for memory comes from its scratch file.
+bool WriteRecord(platform::OutputFile& output, const IndexRecord& record, MessageFields& fields, std::uint64_t& written) {
+    if (fields.spillFailed) return false;
+    OutputDocument document;
+    if (!fields.spilledBody) {
+        AppendRecord(document, record, fields);
+        return WriteBytes(output, document, written);
+    }
+    AppendRecordHeader(document, record, fields);
+    if (!WriteBytes(output, document, written) || !fields.spilledBody->Rewind()) return false;
+    std::string chunk(1 << 20, '\0');
+    for (std::size_t n; (n = fields.spilledBody->Read(chunk.data(), chunk.size())) > 0;) {
+        if (!output.Write(chunk.data(), n)) return false;
+        written += n;
+    }
+    return WriteBytes(output, fields.body, written);
+}
+
+}  // namespace
+
+RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, const RunLimits& limits) {
     RunOutcome outcome;
     if (!platform::PathExists(paths.outputFolder)) {
         outcome.status = RunStatus::OutputFolderMissing;
@@ -71,9 +100,7 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
     LineReader lines(*index);
     std::string line;
     IndexRecord record;
-    MessageStore messages;
-    OutputDocument document;
-    std::string bytes;
+    MessageStore messages(paths.outputFolder, limits.bodyUnits, limits.readBufferBytes);
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
         std::optional<MessageFields> fields = ParseMessageFile(record, messages);
@@ -82,15 +109,8 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress) {
             outcome.path = record.messageFilePath;
             return outcome;  // the temporary file goes with `output`
         }
-        document.clear();
-        AppendRecord(document, record, *fields);
         ++outcome.records;
-        if (outputGood) {
-            bytes.clear();
-            AppendFileBytes(bytes, document);
-            outputGood = output->Write(bytes.data(), bytes.size());
-            outcome.bytesWritten += bytes.size();
-        }
+        if (outputGood) outputGood = WriteRecord(*output, record, *fields, outcome.bytesWritten);
         if (progress) progress(outcome);
     }
     index.reset();

@@ -1,5 +1,6 @@
 // One conversion run: a host mail folder's index and message files to one UTF-8 document.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,8 +40,14 @@ struct RunPaths {
 // Called after each record with the outcome so far (records and bytes written).
 using RunProgress = std::function<void(const RunOutcome& soFar)>;
 
+// How much of a folder the run holds in memory at a time.
+struct RunLimits {
+    std::size_t bodyUnits = 8 << 20;        // a longer body goes on in a scratch file
+    std::size_t readBufferBytes = 1 << 20;  // read at a time from each message file
+};
+
 // The run on explicit paths; shows nothing. The caller reports the outcome.
-RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress = {});
+RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress = {}, const RunLimits& limits = {});
 
 // The user-visible message of an outcome: text (without the path) and caption, in UTF-8.
 struct OutcomeMessage {

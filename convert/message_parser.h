@@ -1,11 +1,13 @@
 // Finds an indexed message in its message file (".bmf", many messages one after another) by its
 // status line and collects its body, its dates and, where the index names none, its charset.
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "convert/index_reader.h"
+#include "platform/platform.h"
 
 namespace vellum {
 
@@ -23,6 +25,10 @@ struct MessageScanState {
 
 struct MessageFields {
     std::u16string body;
+    // A body too big for memory begins here, already in the file's form (UTF-8, CR LF); `body`
+    // then holds the rest. A spill that could not be written is a failure of the output.
+    std::unique_ptr<platform::ScratchFile> spilledBody;
+    bool spillFailed = false;
     std::string sentDate;
     std::string sentDateTime;
     std::string messageCharset;  // the last "charset=" value read while the index named none

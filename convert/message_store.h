@@ -20,8 +20,12 @@ namespace vellum {
 
 class MessageStore {
 public:
-    // `readBufferSize`: bytes read at a time from each open file.
-    explicit MessageStore(std::size_t readBufferSize = 1 << 20) : readBufferSize_(readBufferSize) {}
+    // `spillFolder`: where the start of a body bigger than `spillUnits` UTF-16 units goes (a
+    // nameless scratch file); "" keeps every body in memory. `readBufferSize`: bytes read at a
+    // time from each open file.
+    explicit MessageStore(std::string spillFolder = {}, std::size_t spillUnits = 8 << 20,
+                          std::size_t readBufferSize = 1 << 20)
+        : spillFolder_(std::move(spillFolder)), spillUnits_(spillUnits), readBufferSize_(readBufferSize) {}
 
     // The record's message, its dates and charset, as reading its file from the first line gives
     // them. Nothing when the file cannot be opened. Completes the record's charsets.
@@ -50,8 +54,11 @@ private:
     };
 
     OpenFile* Open(const std::string& path);
+    void Spill(const MessageScanState& state, MessageFields& fields) const;
     static FileIndex Index(LineReader& lines);
 
+    std::string spillFolder_;
+    std::size_t spillUnits_;
     std::size_t readBufferSize_;
     std::unordered_map<std::string, FileIndex> indexes_;
     // A few files stay open: records mostly come in runs from one file.

@@ -5,6 +5,11 @@
 namespace vellum {
 
 void AppendRecord(OutputDocument& document, const IndexRecord& record, const MessageFields& fields) {
+    AppendRecordHeader(document, record, fields);
+    document += fields.body;
+}
+
+void AppendRecordHeader(OutputDocument& document, const IndexRecord& record, const MessageFields& fields) {
     const auto field = [&record](std::string_view text) {
         return AnsiToWide(ConvertCharsetToAnsi(record.fieldCharset, text));
     };
@@ -27,7 +32,6 @@ void AppendRecord(OutputDocument& document, const IndexRecord& record, const Mes
     document += u"＠送信日時\n#K";
     document += field(record.messageId);
     document += u"＠ＩＤ\n";
-    document += fields.body;
 }
 
 void AppendFileBytes(std::string& out, std::u16string_view document) {

@@ -14,6 +14,8 @@ using OutputDocument = std::u16string;
 // Appends "#S", "#W80", "#T" subject, the "#K" lines (sender, name, recipients, dates, ID) and
 // the body. Index fields are converted with the record's fieldCharset.
 void AppendRecord(OutputDocument& document, const IndexRecord& record, const MessageFields& fields);
+// The same without the body, for a body whose start went to a scratch file.
+void AppendRecordHeader(OutputDocument& document, const IndexRecord& record, const MessageFields& fields);
 
 // The file form of document text: UTF-8 without byte-order mark, each "\n" as CR LF.
 void AppendFileBytes(std::string& out, std::u16string_view document);

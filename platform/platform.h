@@ -73,6 +73,18 @@ public:
 // Null when the temporary file cannot be created in the target's folder.
 std::unique_ptr<OutputFile> CreateOutputFile(const std::string& targetPath);
 
+// A nameless temporary file for parts of the document too big to hold in memory; it is gone
+// when the object is destroyed.
+class ScratchFile {
+public:
+    virtual ~ScratchFile() = default;
+    virtual bool Write(const char* data, std::size_t size) = 0;
+    virtual bool Rewind() = 0;  // back to the start, for reading what was written
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+// Null when no file can be created in `folder`.
+std::unique_ptr<ScratchFile> CreateScratchFile(const std::string& folder);
+
 // ---- user interface ----
 // A message box without owner window, OK button, no icon (stderr on Linux): `textUtf8`
 // immediately followed by `path`, captioned `captionUtf8`. Our own texts are UTF-8 in the source;

@@ -121,6 +121,25 @@ std::vector<FoundFile> FindFiles(const std::string& directoryAndPrefix, std::str
 
 namespace {
 
+std::size_t ReadSome(int fd, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return 0;  // a read error ends the file
+    }
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 class PosixInputFile final : public InputFile {
 public:
     explicit PosixInputFile(int fd) : fd_(fd) {}
@@ -128,13 +147,7 @@ public:
     PosixInputFile(const PosixInputFile&) = delete;
     PosixInputFile& operator=(const PosixInputFile&) = delete;
 
-    std::size_t Read(char* buffer, std::size_t size) override {
-        for (;;) {
-            const ssize_t n = ::read(fd_, buffer, size);
-            if (n >= 0) return static_cast<std::size_t>(n);
-            if (errno != EINTR) return 0;  // a read error ends the file
-        }
-    }
+    std::size_t Read(char* buffer, std::size_t size) override { return ReadSome(fd_, buffer, size); }
 
     bool Seek(std::uint64_t offset) override {
         return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
@@ -155,16 +168,7 @@ public:
     PosixOutputFile(const PosixOutputFile&) = delete;
     PosixOutputFile& operator=(const PosixOutputFile&) = delete;
 
-    bool Write(const char* data, std::size_t size) override {
-        while (size > 0) {
-            const ssize_t n = ::write(fd_, data, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            data += n;
-            size -= static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool Write(const char* data, std::size_t size) override { return WriteAll(fd_, data, size); }
 
     bool Commit() override {
         const int fd = fd_;
@@ -182,7 +186,31 @@ private:
     bool committed_ = false;
 };
 
+class PosixScratchFile final : public ScratchFile {
+public:
+    explicit PosixScratchFile(int fd) : fd_(fd) {}
+    ~PosixScratchFile() override { ::close(fd_); }
+    PosixScratchFile(const PosixScratchFile&) = delete;
+    PosixScratchFile& operator=(const PosixScratchFile&) = delete;
+
+    bool Write(const char* data, std::size_t size) override { return WriteAll(fd_, data, size); }
+    bool Rewind() override { return ::lseek(fd_, 0, SEEK_SET) == 0; }
+    std::size_t Read(char* buffer, std::size_t size) override { return ReadSome(fd_, buffer, size); }
+
+private:
+    int fd_;
+};
+
 }  // namespace
+
+std::unique_ptr<ScratchFile> CreateScratchFile(const std::string& folder) {
+    if (folder.find('\0') != std::string::npos) return nullptr;
+    std::string name = JoinPath(folder.empty() ? "." : folder, ".vellumtext-XXXXXX");
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return nullptr;
+    ::unlink(name.c_str());  // nameless from now on: nothing is left behind, whatever happens
+    return std::make_unique<PosixScratchFile>(fd);
+}
 
 std::unique_ptr<InputFile> OpenInputFile(const std::string& path) {
     if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
