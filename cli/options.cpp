@@ -42,14 +42,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         const auto value = [&](const std::string& name, std::string& into) {
             if (arg.rfind(name + "=", 0) == 0) {
                 into = arg.substr(name.size() + 1);
-                return true;
-            }
-            if (i + 1 >= args.size()) {
+            } else if (i + 1 < args.size()) {
+                into = args[++i];
+            } else {
                 result.error = "option " + name + " needs a folder";
-                return true;
             }
-            into = args[++i];
-            return true;
         };
         if (arg == "-h" || arg == "--help") {
             o.action = Options::Action::Help;
