@@ -1,0 +1,186 @@
+// The conversion's hot paths one by one, in bytes per second: line splitting, the per-line
+// tests, the charset decoders, code page 932 widening and the UTF-8 file form.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "bench/mail_text.h"
+#include "convert/message_parser.h"
+#include "convert/output_document.h"
+#include "decode/charset.h"
+#include "decode/iso2022jp.h"
+#include "util/line_reader.h"
+
+namespace vellum::bench {
+namespace {
+
+// A file held in memory, so that line splitting is measured without the system's reads.
+class MemoryFile final : public platform::InputFile {
+public:
+    explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, bytes_.size() - pos_);
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    bool Seek(std::uint64_t offset) override {
+        if (offset > bytes_.size()) return false;
+        pos_ = static_cast<std::size_t>(offset);
+        return true;
+    }
+    std::size_t Size() const { return bytes_.size(); }
+
+private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+};
+
+const TextMaker& Maker() {
+    static const TextMaker maker;
+    return maker;
+}
+
+// Body lines as messages hold them: paragraphs of 40 to 76 bytes with empty lines between.
+std::vector<std::string> BodyLines(Charset charset, std::size_t count = 200) {
+    Random r(42);
+    std::vector<std::string> lines;
+    while (lines.size() < count) {
+        for (std::size_t n = 1 + r.Below(8); n > 0; --n) lines.push_back(Maker().Line(r, charset, 40 + r.Below(37)));
+        lines.emplace_back();
+    }
+    return lines;
+}
+
+std::size_t TotalSize(const std::vector<std::string>& lines) {
+    std::size_t bytes = 0;
+    for (const std::string& line : lines) bytes += line.size();
+    return bytes;
+}
+
+// ---- line splitting: 4 MB of message file, CR LF line ends ----
+void BM_LineReader(benchmark::State& state) {
+    std::string bytes;
+    for (int round = 0; bytes.size() < (4u << 20); ++round) {
+        for (const std::string& line : BodyLines(static_cast<Charset>(round % 4))) bytes += line + "\r\n";
+    }
+    MemoryFile file(std::move(bytes));
+    LineReader lines(file);
+    std::string line;
+    for (auto _ : state) {
+        lines.SeekTo(0);
+        while (lines.ReadLine(line)) benchmark::DoNotOptimize(line.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.Size()));
+}
+BENCHMARK(BM_LineReader);
+
+// ---- the per-line tests ----
+// Header lines of a message before its status line (and another message's status line): the
+// structure, date, marker and charset tests.
+void BM_ScanMessageLine_Header(benchmark::State& state) {
+    const std::vector<std::string> lines = {
+        "Return-Path: <user123@example.co.jp>",
+        "Received: from mx3.example.net (mx.example.net [192.0.2.17]) by mail.example.jp with ESMTP id "
+        "00A1B2C3 for <user77@example.jp>; Tue, 4 Feb 2020 18:15:00 +0900",
+        "Date: Tue, 4 Feb 2020 18:15:00 +0900",
+        "From: Taro Yamada <user123@example.co.jp>",
+        "To: user77@example.jp",
+        "Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTyEjGyhC?=",
+        "Message-ID: <5E000001.4711@example.co.jp>",
+        "MIME-Version: 1.0",
+        "Content-Type: text/plain; charset=iso-2022-jp",
+        "Content-Transfer-Encoding: 7bit",
+        "X-Mailer: Mailer 2.75.03 [ja]",
+        "X-Becky-Status: 0,0,0,0,0,5E000000,0",
+    };
+    IndexRecord record;
+    record.messageKey = "5E000001";
+    record.bodyCharset = "iso-2022-jp";
+    for (auto _ : state) {
+        MessageScanState scan;
+        MessageFields fields;
+        for (const std::string& line : lines) benchmark::DoNotOptimize(ScanMessageLine(record, line, scan, fields));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
+}
+BENCHMARK(BM_ScanMessageLine_Header);
+
+// Body lines of the indexed message (single part): conversion, widening, into the body.
+void BM_ScanMessageLine_Body(benchmark::State& state, Charset charset) {
+    const std::vector<std::string> lines = BodyLines(charset);
+    IndexRecord record;
+    record.messageKey = "5E000001";
+    record.bodyCharset = CharsetName(charset);
+    for (auto _ : state) {
+        MessageScanState scan;
+        scan.found = true;
+        MessageFields fields;
+        for (const std::string& line : lines) benchmark::DoNotOptimize(ScanMessageLine(record, line, scan, fields));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
+}
+BENCHMARK_CAPTURE(BM_ScanMessageLine_Body, iso_2022_jp, Charset::Iso2022Jp);
+BENCHMARK_CAPTURE(BM_ScanMessageLine_Body, utf_8, Charset::Utf8);
+BENCHMARK_CAPTURE(BM_ScanMessageLine_Body, shift_jis, Charset::ShiftJis);
+BENCHMARK_CAPTURE(BM_ScanMessageLine_Body, us_ascii, Charset::UsAscii);
+
+// ---- charset decoding, line by line ----
+void BM_DecodeIso2022Jp(benchmark::State& state) {
+    const std::vector<std::string> lines = BodyLines(Charset::Iso2022Jp);
+    std::string out;
+    for (auto _ : state) {
+        for (const std::string& line : lines) {
+            out.clear();
+            DecodeIso2022Jp(line, out);
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
+}
+BENCHMARK(BM_DecodeIso2022Jp);
+
+void BM_ConvertCharsetToAnsi(benchmark::State& state, Charset charset) {
+    const std::vector<std::string> lines = BodyLines(charset);
+    const char* name = CharsetName(charset);
+    for (auto _ : state) {
+        for (const std::string& line : lines) benchmark::DoNotOptimize(ConvertCharsetToAnsi(name, line));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
+}
+BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, iso_2022_jp, Charset::Iso2022Jp);
+BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, utf_8, Charset::Utf8);
+BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, shift_jis_unchanged, Charset::ShiftJis);
+
+// Code page 932 to UTF-16, on Shift_JIS lines (every decoded line goes through it).
+void BM_AnsiToWide(benchmark::State& state) {
+    const std::vector<std::string> lines = BodyLines(Charset::ShiftJis);
+    for (auto _ : state) {
+        for (const std::string& line : lines) benchmark::DoNotOptimize(AnsiToWide(line));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
+}
+BENCHMARK(BM_AnsiToWide);
+
+// ---- the file form: one record's text (about 10 KB) to UTF-8 with CR LF; bytes written ----
+void BM_AppendFileBytes(benchmark::State& state) {
+    std::u16string document;
+    for (const std::string& line : BodyLines(Charset::ShiftJis)) document += AnsiToWide(line) + u"\n";
+    std::string out;
+    AppendFileBytes(out, document);
+    const std::size_t bytes = out.size();
+    for (auto _ : state) {
+        out.clear();
+        AppendFileBytes(out, document);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_AppendFileBytes);
+
+}  // namespace
+}  // namespace vellum::bench
+
+BENCHMARK_MAIN();
