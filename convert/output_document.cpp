@@ -35,6 +35,7 @@ void AppendRecordHeader(OutputDocument& document, const IndexRecord& record, con
 }
 
 void AppendFileBytes(std::string& out, std::u16string_view document) {
+    out.reserve(out.size() + document.size() * 3);  // room for the longest form, grown once
     std::size_t start = 0;
     for (std::size_t lf = document.find(u'\n'); lf != std::u16string_view::npos; lf = document.find(u'\n', start)) {
         AppendUtf8(out, document.substr(start, lf - start));

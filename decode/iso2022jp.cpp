@@ -24,7 +24,11 @@ constexpr std::array<Escape, 6> kEscapes = {{
 }  // namespace
 
 void DecodeIso2022Jp(std::string_view source, std::string& output) {
-    output.reserve(output.size() + source.size());
+    // Never longer than the source: escapes vanish, a pair gives a pair, a byte at most a byte.
+    // Written through a pointer into that room, and cut to size at the end.
+    const std::size_t start = output.size();
+    output.resize(start + source.size());
+    char* out = output.data() + start;
     bool doubleByte = false;
     std::size_t pos = 0;
     while (pos < source.size()) {
@@ -41,7 +45,7 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
             if (consumed) continue;
         }
         if (!doubleByte) {
-            if (source[pos] != '\0') output.push_back(source[pos]);
+            if (source[pos] != '\0') *out++ = source[pos];
             ++pos;
             continue;
         }
@@ -58,9 +62,10 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
         } else {
             s2 = j2 + 0x7e;
         }
-        output.push_back(static_cast<char>(s1));
-        output.push_back(static_cast<char>(s2));
+        *out++ = static_cast<char>(s1);
+        *out++ = static_cast<char>(s2);
     }
+    output.resize(static_cast<std::size_t>(out - output.data()));
 }
 
 }  // namespace vellum
