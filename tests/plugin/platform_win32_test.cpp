@@ -204,6 +204,25 @@ TEST_F(Files, AnOutputFileReplacesItsTargetOnlyWhenCommitted) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST_F(Files, AScratchFileReadsBackWhatWasWrittenAndLeavesNothing) {
+    {
+        auto scratch = platform::CreateScratchFile(scratch_.Path());
+        ASSERT_NE(scratch, nullptr);
+        EXPECT_TRUE(scratch->Write("first ", 6));
+        EXPECT_TRUE(scratch->Write(std::string("\0second", 7).data(), 7));
+        EXPECT_TRUE(scratch->Rewind());
+        std::string read;
+        char buffer[4];
+        for (std::size_t n; (n = scratch->Read(buffer, sizeof buffer)) > 0;) read.append(buffer, n);
+        EXPECT_EQ(read, std::string("first \0second", 13));
+    }
+    WIN32_FIND_DATAA entry{};
+    const HANDLE search = FindFirstFileA((scratch_.Path() + "*.tmp").c_str(), &entry);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << entry.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_EQ(platform::CreateScratchFile(Path("missing")), nullptr);
+}
+
 TEST_F(Files, AnOutputFileNeedsItsFolder) {
     EXPECT_EQ(platform::CreateOutputFile(Path("missing\\doc.REN")), nullptr);
     EXPECT_EQ(platform::CreateOutputFile(""), nullptr);
