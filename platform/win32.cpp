@@ -75,13 +75,7 @@ std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThread
 
 const char kPathSeparator = '\\';
 
-bool EndsWithSeparator(std::string_view path) {
-    bool separator = false;
-    for (std::size_t i = 0; i < path.size(); i += CharLength(path, i)) {
-        separator = CharLength(path, i) == 1 && IsSeparator(path[i]);
-    }
-    return separator;
-}
+bool EndsWithSeparator(std::string_view path) { return !path.empty() && DirectoryLength(path) == path.size(); }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string joined(folder);

@@ -16,7 +16,11 @@ namespace {
 template <class Call>
 int Forward(Call&& call) noexcept {
     using vellum::plugin::theLogic;
-    return vellum::plugin::Guarded(0, [&] { return theLogic != nullptr ? call(*static_cast<SPluginLogic*>(theLogic)) : 0; });
+    return vellum::plugin::Guarded(0, [&] {
+        if (theLogic == nullptr) return 0;
+        SPluginLogic& target = *theLogic;  // through the base: the virtual operation decides
+        return call(target);
+    });
 }
 
 }  // namespace
