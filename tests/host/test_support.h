@@ -24,7 +24,7 @@ private:
 
 void RemoveTree(const std::string& folder);
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
-// The whole file; nullopt-like empty result plus `ok` false when it cannot be read.
+// The whole file; "" with `ok` false when it cannot be read.
 std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
 bool FileExists(const std::string& path);
 

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "../host/host_services.h"
 #include "../host/loaded_plugin.h"
 #include "host_variant.h"
 #include "plugin/host_api.h"
+#include "plugin/plugin_logic.h"
 
 namespace vellum::testhost {
 namespace {
@@ -50,6 +54,15 @@ TEST(BindFullHost, ASecondBindLooksNothingUp) {
     EXPECT_EQ(api.Bind(), 1);
     EXPECT_TRUE(Host().calls.empty());
     EXPECT_EQ(api.entries[3], marker);
+}
+
+// The guard that every export and callback runs its body through.
+TEST(Guarded, TurnsAnyEscapingExceptionIntoTheFailureResult) {
+    EXPECT_EQ(plugin::Guarded(7, [] { return 3; }), 3);
+    EXPECT_EQ(plugin::Guarded(7, []() -> int { throw std::bad_alloc(); }), 7);
+    EXPECT_EQ(plugin::Guarded(7, []() -> int { throw std::runtime_error("x"); }), 7);
+    EXPECT_EQ(plugin::Guarded(7, []() -> int { throw 42; }), 7);
+    EXPECT_EQ(plugin::Guarded<INT_PTR>(FALSE, []() -> INT_PTR { throw std::length_error("x"); }), FALSE);
 }
 
 TEST(ActivePlugin, EveryExportTakesItsArgumentsOffTheStack) {
