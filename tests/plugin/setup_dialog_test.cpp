@@ -254,8 +254,12 @@ TEST_F(SetupDialog, AnEmptyFieldIsStoredEmptyAndTheDesktopComesBack) {
 
 // The folder browser opens over the dialog with the stored folder selected, whatever is typed.
 TEST_F(SetupDialog, TheBrowserStartsFromTheStoredFolder) {
-    const std::string stored = scratch_.Path() + "picked";
-    ASSERT_TRUE(CreateDirectoryA(stored.c_str(), nullptr));
+    // A folder whose parents stay unchanged meanwhile: the browser finds the stored folder by
+    // walking its tree, whose items carry the folders' times, so a parent that changes between
+    // parsing the path and listing the parent (the shared temporary folder) loses the selection.
+    char windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string stored = windows;
     WritePrivateProfileStringA("OutputPath", "Default", stored.c_str(), plugin_.SettingsBeside().c_str());
     const std::string before = ReadFileBytes(plugin_.SettingsBeside());
 
