@@ -19,19 +19,37 @@ void IndexRecord::Clear() {
 
 namespace {
 
+// The pieces between commas, walked in place: a field of commas must not become millions of
+// strings. The first empty piece ends the list (an empty piece after a final comma included).
 void ParseRecipients(std::string_view field, std::vector<std::string>& recipients) {
-    for (const std::string& piece : SplitByChar(field, ',')) {
-        if (piece.empty()) break;  // the first empty piece ends the list
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = field.find(',', start);
+        const std::string_view piece = field.substr(start, comma - start);
+        if (piece.empty()) break;
         std::string address = ExtractMailAddress(piece);
         if (!address.empty()) recipients.push_back(std::move(address));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
     }
+}
+
+// The line up to and with the separator after field 19, the last field read: it splits into
+// the same fields, and a line of separators is not cut into millions of empty ones.
+std::string_view UsedFields(std::string_view line) {
+    std::size_t end = 0;
+    for (int separators = 0; separators < 20; ++separators) {
+        end = line.find('\x01', end);
+        if (end == std::string_view::npos) return line;
+        ++end;
+    }
+    return line.substr(0, end);
 }
 
 }  // namespace
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
-    std::vector<std::string> fields = SplitByChar(line, '\x01');
+    std::vector<std::string> fields = SplitByChar(UsedFields(line), '\x01');
     if (fields.size() < 3) return false;
     for (std::size_t position = 1; position < fields.size(); ++position) {
         std::string& field = fields[position];
