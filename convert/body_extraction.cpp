@@ -4,8 +4,8 @@
 
 namespace vellum {
 
-void CheckMessageStructure(MessageScanState& state, std::string_view line) {
-    if (!Contains(line, "Content-Type:")) return;
+void CheckMessageStructure(MessageScanState& state, std::string_view line, const LineTexts& texts) {
+    if (!texts.contentType) return;
     for (const std::string& item : SplitByChar(line, ' ')) {
         if (Contains(item, "text/plain")) {
             state.multipart = false;
@@ -19,14 +19,14 @@ void CheckMessageStructure(MessageScanState& state, std::string_view line) {
     }
 }
 
-MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line,
+MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
                                      std::string_view convertedLine, MessageFields& fields) {
-    if (state.lineNo == 3 && Contains(line, "Content-Type:")) {
+    if (state.lineNo == 3 && texts.contentType) {
         // The part header may name the boundary again; the last such item wins.
         for (const std::string& item : SplitByChar(line, ' ')) {
             if (Contains(item, "boundary=")) state.delimiter = "--" + ParameterValue(item, "boundary=");
         }
-    } else if (state.lineNo >= 4 && Contains(line, "Mime-Version:")) {
+    } else if (state.lineNo >= 4 && texts.mimeVersion) {
         state.mimeSeen = true;
     }
 

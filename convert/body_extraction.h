@@ -7,8 +7,9 @@
 namespace vellum {
 
 // For each line before the marker: the last "Content-Type:" line naming text/plain or a
-// boundary decides whether the message is read as multipart, and its delimiter.
-void CheckMessageStructure(MessageScanState& state, std::string_view line);
+// boundary decides whether the message is read as multipart, and its delimiter. `texts` are
+// FindLineTexts(line).
+void CheckMessageStructure(MessageScanState& state, std::string_view line, const LineTexts& texts);
 
 enum class MultipartVerdict {
     End,   // the message ends here
@@ -17,7 +18,7 @@ enum class MultipartVerdict {
 };
 
 // For each message line while the message is multipart, after lineNo and linesSinceMime rose.
-MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line,
+MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
                                      std::string_view convertedLine, MessageFields& fields);
 
 }  // namespace vellum

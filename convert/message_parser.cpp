@@ -14,6 +14,36 @@ std::string ParameterValue(std::string item, std::string_view name) {
     return item;
 }
 
+namespace {
+
+// True when `text` stands in `line` right before position `end`.
+bool EndsAt(std::string_view line, std::size_t end, std::string_view text) {
+    return end >= text.size() && line.compare(end - text.size(), text.size(), text) == 0;
+}
+
+}  // namespace
+
+LineTexts FindLineTexts(std::string_view line) {
+    LineTexts texts;
+    // The byte before the ':' tells which of the texts can end there.
+    for (std::size_t colon = line.find(':'); colon != std::string_view::npos; colon = line.find(':', colon + 1)) {
+        switch (colon == 0 ? '\0' : line[colon - 1]) {
+            case 'e':
+                texts.date = texts.date || EndsAt(line, colon, "Date");
+                texts.contentType = texts.contentType || EndsAt(line, colon, "Content-Type");
+                break;
+            case 's': texts.status = texts.status || EndsAt(line, colon, "X-Becky-Status"); break;
+            case 'n': texts.mimeVersion = texts.mimeVersion || EndsAt(line, colon, "Mime-Version"); break;
+            default: break;
+        }
+    }
+    for (std::size_t equals = line.find('='); equals != std::string_view::npos && !texts.charset;
+         equals = line.find('=', equals + 1)) {
+        texts.charset = EndsAt(line, equals, "charset");
+    }
+    return texts;
+}
+
 void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine) {
     if (convertedLine.empty()) {
         fields.body.push_back(u'\n');
@@ -32,12 +62,14 @@ void FinishBody(const MessageScanState& state, MessageFields& fields) {
 
 bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageScanState& state,
                      MessageFields& fields) {
+    const LineTexts texts = FindLineTexts(line);
     if (state.found) {
-        const std::string converted = ConvertCharsetToAnsi(record.bodyCharset, line);
+        ConvertCharsetToAnsi(record.bodyCharset, line, state.converted);
+        const std::string& converted = state.converted;
         ++state.lineNo;
         if (state.mimeSeen) ++state.linesSinceMime;
         if (state.multipart) {
-            switch (ApplyMultipartRules(state, line, converted, fields)) {
+            switch (ApplyMultipartRules(state, line, texts, converted, fields)) {
                 case MultipartVerdict::End: FinishBody(state, fields); return true;
                 case MultipartVerdict::Skip: return false;
                 case MultipartVerdict::GoOn: break;
@@ -49,20 +81,20 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
             AppendBodyLine(state, fields, converted);  // the first line after the marker never enters
         }
     } else {
-        CheckMessageStructure(state, line);
+        CheckMessageStructure(state, line, texts);
     }
 
-    if (Contains(line, "Date:")) {
+    if (texts.date) {
         if (std::optional<SentDate> date = NormaliseDate(line)) {
             fields.sentDate = std::move(date->sentDate);
             fields.sentDateTime = std::move(date->sentDateTime);
         }
     }
-    if (Contains(line, "X-Becky-Status:")) {
+    if (texts.status) {
         const std::vector<std::string> items = SplitByChar(line, ',');
         if (items.size() >= 6 && items[5] == record.messageKey) state.found = true;
     }
-    if (record.bodyCharset.empty() && Contains(line, "charset=")) {
+    if (record.bodyCharset.empty() && texts.charset) {
         for (const std::string& item : SplitByChar(line, ' ')) {
             if (Contains(item, "charset=")) {
                 fields.messageCharset = ParameterValue(item, "charset=");

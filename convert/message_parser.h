@@ -21,7 +21,19 @@ struct MessageScanState {
     bool bodyStarted = false;
     bool delimiterSeen = false;
     int trailingBlanks = 0;      // empty lines appended since the last non-empty one
+    std::string converted;       // the current message line in the ANSI code page (storage reused)
 };
+
+// Which of the texts that the line rules test for a raw line holds. Each of them ends in ':' or
+// '=', so only the places of those bytes are looked at: most body lines hold neither.
+struct LineTexts {
+    bool date = false;         // "Date:"
+    bool status = false;       // "X-Becky-Status:"
+    bool contentType = false;  // "Content-Type:"
+    bool mimeVersion = false;  // "Mime-Version:"
+    bool charset = false;      // "charset="
+};
+LineTexts FindLineTexts(std::string_view line);
 
 struct MessageFields {
     std::u16string body;

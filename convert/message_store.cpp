@@ -34,15 +34,15 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
     MessageScanState structure;
     std::string line;
     while (lines.ReadLine(line)) {
-        CheckMessageStructure(structure, line);
-        if (Contains(line, "Date:")) {
+        const LineTexts texts = FindLineTexts(line);
+        CheckMessageStructure(structure, line, texts);
+        if (texts.date) {
             if (std::optional<SentDate> date = NormaliseDate(line)) {
                 state.sentDate = std::move(date->sentDate);
                 state.sentDateTime = std::move(date->sentDateTime);
             }
         }
-        const bool marker = Contains(line, "X-Becky-Status:");
-        if (Contains(line, "charset=")) {
+        if (texts.charset) {
             for (const std::string& item : SplitByChar(line, ' ')) {
                 if (Contains(item, "charset=")) {
                     state.charset = ParameterValue(item, "charset=");
@@ -50,7 +50,7 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
                 }
             }
         }
-        if (marker) {
+        if (texts.status) {
             std::vector<std::string> items = SplitByChar(line, ',');
             if (items.size() >= 6 && !index.firstMarker.contains(items[5])) {
                 state.multipart = structure.multipart;

@@ -1,5 +1,7 @@
 #include "decode/charset.h"
 
+#include <algorithm>
+
 #include "decode/iso2022jp.h"
 #include "platform/platform.h"
 
@@ -10,30 +12,51 @@ std::string_view UpToZero(std::string_view text) {
     return text.substr(0, text.find('\0'));
 }
 
+// The name compared up to its first zero byte, with A-Z lowered.
+bool NameIs(std::string_view charset, std::string_view lowered) {
+    charset = UpToZero(charset);
+    if (charset.size() != lowered.size()) return false;
+    for (std::size_t i = 0; i < charset.size(); ++i) {
+        const char c = charset[i] >= 'A' && charset[i] <= 'Z' ? static_cast<char>(charset[i] - 'A' + 'a') : charset[i];
+        if (c != lowered[i]) return false;
+    }
+    return true;
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
 
 std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text) {
-    // Mail without a charset parameter is passed through like an unknown charset: emptying it
-    // would lose its subject, sender and whole body.
-    if (charset.empty()) return std::string(text);
-    std::string name(UpToZero(charset));
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (name == "utf-8") {
+    std::string ansi;
+    ConvertCharsetToAnsi(charset, text, ansi);
+    return ansi;
+}
+
+void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::string& out) {
+    if (NameIs(charset, "utf-8")) {
+        // ASCII reads and writes as itself in both code pages.
+        if (IsAscii(text)) {
+            out.assign(UpToZero(text));
+            return;
+        }
         // A zero byte ends UTF-8 text; what the code page cannot hold becomes best-fit or "?".
         std::u16string wide = platform::Utf8ToWide(text);
         if (const std::size_t zero = wide.find(u'\0'); zero != std::u16string::npos) wide.resize(zero);
-        std::string ansi = platform::WideToThreadAnsi(wide);
-        ansi.resize(UpToZero(ansi).size());
-        return ansi;
+        out = platform::WideToThreadAnsi(wide);
+        out.resize(UpToZero(out).size());
+        return;
     }
-    if (name == "iso-2022-jp") {
-        std::string ansi;
-        DecodeIso2022Jp(text, ansi);
-        return ansi;
+    if (NameIs(charset, "iso-2022-jp")) {
+        out.clear();
+        DecodeIso2022Jp(text, out);
+        return;
     }
-    return std::string(text);  // every other name announces text already in the ANSI code page
+    // Every other name announces text already in the ANSI code page. Mail without a charset
+    // parameter passes through the same way: emptying it would lose its subject, sender and body.
+    out.assign(text);
 }
 
 std::u16string AnsiToWide(std::string_view text) {

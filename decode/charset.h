@@ -9,6 +9,8 @@ namespace vellum {
 // "iso-2022-jp" -> DecodeIso2022Jp; any other name, the empty one included -> the text unchanged. The name is compared
 // after A-Z are lowered, exactly, up to its first zero byte.
 std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text);
+// The same into `out`, which is overwritten: a caller converting line after line keeps one buffer.
+void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::string& out);
 
 // ANSI text up to its first zero byte, widened to UTF-16.
 std::u16string AnsiToWide(std::string_view text);

@@ -1,7 +1,9 @@
 #include "decode/iso2022jp.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 namespace vellum {
 namespace {
@@ -45,8 +47,13 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
             if (consumed) continue;
         }
         if (!doubleByte) {
-            if (source[pos] != '\0') *out++ = source[pos];
-            ++pos;
+            // Single-byte text runs up to the next ESC: copied as it stands, zero bytes dropped.
+            // An ESC that starts no sequence is data like any other byte.
+            const void* esc = std::memchr(source.data() + pos + 1, '\x1b', source.size() - pos - 1);
+            const std::size_t runEnd = esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - source.data())
+                                                      : source.size();
+            out = std::remove_copy(source.data() + pos, source.data() + runEnd, out, '\0');
+            pos = runEnd;
             continue;
         }
         const unsigned j1 = static_cast<unsigned char>(source[pos]);

@@ -24,6 +24,8 @@ TEST(ConvertCharsetToAnsi, DispatchesOnTheLoweredNameExactly) {
         {"cut sequence at the end", "utf-8", "a\xe3\x81", "a?"},
         {"Hangul is not in code page 932", "utf-8", "\xed\x95\x9c", "?"},
         {"zero byte ends UTF-8 text", "utf-8", "ab\0cd"s, "ab"},
+        {"ASCII UTF-8 text is itself", "utf-8", "plain text\x7f", "plain text\x7f"},
+        {"zero byte ends UTF-8 text before a character", "utf-8", "a\0\xe3\x81\x82"s, "a"},
         {"zero byte stays in other charsets", "shift_jis", "ab\0cd"s, "ab\0cd"s},
         {"zero byte in the name ends the name", "utf-8\0junk"s, "\xe3\x81\x82", "\x82\xa0"},
         {"utf8 is no alias", "utf8", "\xe3\x81\x82", "\xe3\x81\x82"},
@@ -36,6 +38,18 @@ TEST(ConvertCharsetToAnsi, DispatchesOnTheLoweredNameExactly) {
         {"empty text, other", "us-ascii", "", ""},
     };
     for (const ConvertCase& c : cases) EXPECT_EQ(ConvertCharsetToAnsi(c.charset, c.text), c.expected) << c.name;
+}
+
+TEST(ConvertCharsetToAnsi, TheBufferFormOverwritesWhatTheBufferHeld) {
+    std::string out = "old text";
+    ConvertCharsetToAnsi("iso-2022-jp", "\x1b$B\x24\x22\x1b(B.", out);
+    EXPECT_EQ(out, "\x82\xa0.");
+    ConvertCharsetToAnsi("utf-8", "a", out);
+    EXPECT_EQ(out, "a");
+    ConvertCharsetToAnsi("utf-8", "\xe3\x81\x82", out);
+    EXPECT_EQ(out, "\x82\xa0");
+    ConvertCharsetToAnsi("shift_jis", "", out);
+    EXPECT_EQ(out, "");
 }
 
 TEST(ConvertCharsetToAnsi, CharactersOutsideTheCodePageNeverKeepTheirUtf8Bytes) {

@@ -23,6 +23,8 @@ TEST(DecodeIso2022Jp, ConvertsJisPairsAndFollowsTheEscapes) {
         {"worked pairs", "\x1b$B\x24\x21\x30\x21\x21\x21\x7e\x7e\x1b(Bx", "\x82\x9f\x88\x9f\x81\x40\xef\xfc" "x"},
         {"circled digit one (row 13) survives", "\x1b$B\x2d\x21\x1b(B.", "\x87\x40."},
         {"no escapes: copied, zero bytes dropped", "plain\0text"s, "plaintext"},
+        {"zero bytes dropped around escapes", "\0a\0\x1b$B\x24\x22\x1b(B\0b\0"s, "a\x82\xa0" "b"},
+        {"unknown escape then a known one", "a\x1b(I\x1b$B\x24\x22\x1b(Bc", "a\x1b(I\x82\xa0" "c"},
         {"ESC ( B directly followed by ESC $ B", "\x1b(B\x1b$B\x24\x22.", "\x82\xa0"},
         {"closing escape at the very end yields nothing", "\x1b$B\x24\x22\x1b(B", "\x82\xa0"},
         {"escape at the very end in single-byte mode is data", "ab\x1b$B", "ab\x1b$B"},

@@ -160,6 +160,33 @@ TEST(ParseMessage, MultipartBodies) {
     }
 }
 
+TEST(ParseMessage, FindLineTextsSeesEachTextWhereverItStands) {
+    struct Case {
+        std::string line;
+        LineTexts expected;
+    };
+    const Case cases[] = {
+        {"Date: Tue, 4 Feb 2020 18:15:00 +0900", {true, false, false, false, false}},
+        {"Delivery-Date: x", {true, false, false, false, false}},
+        {"X-Becky-Status: 0,0,0,0,0,K", {false, true, false, false, false}},
+        {"Content-Type: text/plain; charset=utf-8", {false, false, true, false, true}},
+        {"mime: Mime-Version: 1.0", {false, false, false, true, false}},
+        {"a: b: Date:", {true, false, false, false, false}},
+        {"X-Becky-Status:Date:Content-Type:Mime-Version:charset=", {true, true, true, true, true}},
+        {":Date :ate: Dat: date: Content-type: MIME-Version: Mime-Version charset =Charset= charsetx=", {}},
+        {"", {}},
+        {"no colon nor equals sign", {}},
+    };
+    for (const Case& c : cases) {
+        const LineTexts t = FindLineTexts(c.line);
+        EXPECT_EQ(t.date, c.expected.date) << c.line;
+        EXPECT_EQ(t.status, c.expected.status) << c.line;
+        EXPECT_EQ(t.contentType, c.expected.contentType) << c.line;
+        EXPECT_EQ(t.mimeVersion, c.expected.mimeVersion) << c.line;
+        EXPECT_EQ(t.charset, c.expected.charset) << c.line;
+    }
+}
+
 TEST(ParseMessage, ParameterValueTrimsOneSemicolonThenOneQuotePair) {
     const std::pair<std::string, std::string> cases[] = {
         {"boundary=XYZ", "XYZ"},       {"boundary=\"XYZ\"", "XYZ"},   {"boundary=\"XYZ\";", "XYZ"},
