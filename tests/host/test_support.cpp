@@ -30,24 +30,24 @@ ScratchFolder::ScratchFolder() {
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 void RemoveTree(const std::string& folder) {
-    std::string base = folder;
-    if (!base.empty() && base.back() != '\\') base += '\\';
+    // `folder` ends with its "\": testing its last byte for one would take the trail byte of
+    // a Shift_JIS name such as ソ (0x83 0x5C) for a separator.
     WIN32_FIND_DATAA entry{};
-    const HANDLE search = FindFirstFileA((base + "*").c_str(), &entry);
+    const HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             const std::string name = entry.cFileName;
             if (name == "." || name == "..") continue;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(base + name);
+                RemoveTree(folder + name + "\\");
             } else {
-                SetFileAttributesA((base + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA((base + name).c_str());
+                SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA((folder + name).c_str());
             }
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
-    RemoveDirectoryA(base.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 bool WriteFileBytes(const std::string& path, std::string_view bytes) {

@@ -22,6 +22,7 @@ private:
     std::string path_;
 };
 
+// Removes `folder` (ending with "\") and everything in it.
 void RemoveTree(const std::string& folder);
 bool WriteFileBytes(const std::string& path, std::string_view bytes);
 // The whole file; "" with `ok` false when it cannot be read.

@@ -242,6 +242,20 @@ TEST_F(Files, ProfileStringsGoThroughTheSystemsIniFiles) {
     EXPECT_FALSE(platform::WriteProfileString(Path("missing\\x.ini"), "OutputPath", "Default", "x"));
 }
 
+// The tests' own scratch folders must go too, Shift_JIS names and all.
+TEST(ScratchFolders, GoWithEverythingInThem) {
+    std::string path;
+    {
+        ScratchFolder scratch;
+        path = scratch.Path();
+        ASSERT_TRUE(CreateDirectoryA((path + kSo).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((path + kSo + "\\" + kHyou).c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(path + kSo + "\\" + kHyou + "\\file", "x"));
+        ASSERT_TRUE(WriteFileBytes(path + kSo + "x", "x"));
+    }
+    EXPECT_FALSE(FileExists(path));
+}
+
 TEST(Settings, WithoutTheLibraryTheFileLiesBesideTheExecutable) {
     EXPECT_EQ(platform::SettingsFilePath(), ExeFolder() + "VellumText.ini");
 }
