@@ -10,6 +10,7 @@
 // <windows.h> maps this name to the win.ini function WriteProfileStringA; ours is another one.
 #undef WriteProfileString
 
+#include "decode/codepage.h"
 #include "platform/platform.h"
 
 namespace vellum::platform {
@@ -69,7 +70,13 @@ std::size_t DirectoryLength(std::string_view path) {
 
 }  // namespace
 
-std::u16string Utf8ToWide(std::string_view bytes) { return ToWide(kUtf8, bytes); }
+std::u16string Utf8ToWide(std::string_view bytes) {
+    // A sequence cut short by the end of the input gives one U+FFFD for the bytes it took, and
+    // decoding goes on after them; Wine instead drops the rest of the input. The portable
+    // converter, which equals the API everywhere else, keeps such text the same under both.
+    if (codepage::Utf8EndsInCutSequence(bytes)) return codepage::Utf8ToWide(bytes);
+    return ToWide(kUtf8, bytes);
+}
 std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes); }
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
 
