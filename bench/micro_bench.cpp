@@ -1,5 +1,5 @@
 // The conversion's hot paths one by one, in bytes per second: line splitting, the per-line
-// tests, the charset decoders, code page 932 widening and the UTF-8 file form.
+// tests, the charset decoders and code page 932 to the document's UTF-8.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 
 #include "bench/mail_text.h"
 #include "convert/message_parser.h"
-#include "convert/output_document.h"
 #include "decode/charset.h"
 #include "decode/iso2022jp.h"
 #include "util/line_reader.h"
@@ -108,7 +107,7 @@ void BM_ScanMessageLine_Header(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanMessageLine_Header);
 
-// Body lines of the indexed message (single part): conversion, widening, into the body.
+// Body lines of the indexed message (single part): conversion, UTF-8, into the body.
 void BM_ScanMessageLine_Body(benchmark::State& state, Charset charset) {
     const std::vector<std::string> lines = BodyLines(charset);
     IndexRecord record;
@@ -154,31 +153,18 @@ BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, iso_2022_jp, Charset::Iso2022Jp);
 BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, utf_8, Charset::Utf8);
 BENCHMARK_CAPTURE(BM_ConvertCharsetToAnsi, shift_jis_unchanged, Charset::ShiftJis);
 
-// Code page 932 to UTF-16, on Shift_JIS lines (every decoded line goes through it).
-void BM_AnsiToWide(benchmark::State& state) {
+// Code page 932 to the document's UTF-8, on Shift_JIS lines (every body line goes through it).
+void BM_AnsiToUtf8(benchmark::State& state) {
     const std::vector<std::string> lines = BodyLines(Charset::ShiftJis);
+    std::string out;
     for (auto _ : state) {
-        for (const std::string& line : lines) benchmark::DoNotOptimize(AnsiToWide(line));
+        out.clear();
+        for (const std::string& line : lines) AnsiToUtf8(line, out);
+        benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
 }
-BENCHMARK(BM_AnsiToWide);
-
-// ---- the file form: one record's text (about 10 KB) to UTF-8 with CR LF; bytes written ----
-void BM_AppendFileBytes(benchmark::State& state) {
-    std::u16string document;
-    for (const std::string& line : BodyLines(Charset::ShiftJis)) document += AnsiToWide(line) + u"\n";
-    std::string out;
-    AppendFileBytes(out, document);
-    const std::size_t bytes = out.size();
-    for (auto _ : state) {
-        out.clear();
-        AppendFileBytes(out, document);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-}
-BENCHMARK(BM_AppendFileBytes);
+BENCHMARK(BM_AnsiToUtf8);
 
 }  // namespace
 }  // namespace vellum::bench

@@ -42,14 +42,12 @@ std::string OutputFileNameFor(const std::string& folderPath) {
 
 namespace {
 
-bool WriteBytes(platform::OutputFile& output, std::u16string_view text, std::uint64_t& written) {
-    std::string bytes;
-    AppendFileBytes(bytes, text);
+bool WriteBytes(platform::OutputFile& output, std::string_view bytes, std::uint64_t& written) {
     written += bytes.size();
     return output.Write(bytes.data(), bytes.size());
 }
 
-// One record in the file's form; a body too big for memory comes from its scratch file.
+// One record; a body too big for memory comes from its scratch file.
 bool WriteRecord(platform::OutputFile& output, const IndexRecord& record, MessageFields& fields, std::uint64_t& written) {
     if (fields.spillFailed) return false;
     OutputDocument document;
@@ -100,7 +98,7 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, con
     LineReader lines(*index);
     std::string line;
     IndexRecord record;
-    MessageStore messages(paths.outputFolder, limits.bodyUnits, limits.readBufferBytes);
+    MessageStore messages(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes);
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
         std::optional<MessageFields> fields = ParseMessageFile(record, messages);

@@ -42,7 +42,7 @@ using RunProgress = std::function<void(const RunOutcome& soFar)>;
 
 // How much of a folder the run holds in memory at a time.
 struct RunLimits {
-    std::size_t bodyUnits = 8 << 20;        // a longer body goes on in a scratch file
+    std::size_t bodyBytes = 8 << 20;        // a longer body goes on in a scratch file
     std::size_t readBufferBytes = 1 << 20;  // read at a time from each message file
 };
 

@@ -46,18 +46,22 @@ LineTexts FindLineTexts(std::string_view line) {
 
 void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine) {
     if (convertedLine.empty()) {
-        fields.body.push_back(u'\n');
+        fields.body += "\r\n";
         ++state.trailingBlanks;
         return;
     }
-    fields.body += AnsiToWide(convertedLine);
-    fields.body.push_back(u'\n');
+    AnsiToUtf8(convertedLine, fields.body);
+    fields.body += "\r\n";
     state.trailingBlanks = 0;
 }
 
+std::size_t SettledBodySize(const MessageScanState& state, const MessageFields& fields) {
+    return fields.body.size() - 2 * static_cast<std::size_t>(state.trailingBlanks);  // CR LF each
+}
+
 void FinishBody(const MessageScanState& state, MessageFields& fields) {
-    fields.body.resize(fields.body.size() - static_cast<std::size_t>(state.trailingBlanks));
-    fields.body += u"\n#E\n\n";
+    fields.body.resize(SettledBodySize(state, fields));
+    fields.body += "\r\n#E\r\n\r\n";
 }
 
 bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageScanState& state,

@@ -36,9 +36,11 @@ struct LineTexts {
 LineTexts FindLineTexts(std::string_view line);
 
 struct MessageFields {
-    std::u16string body;
-    // A body too big for memory begins here, already in the file's form (UTF-8, CR LF); `body`
-    // then holds the rest. A spill that could not be written is a failure of the output.
+    // Kept in the document file's own form, UTF-8 with CR LF line ends, so that it is written out
+    // as it stands.
+    std::string body;
+    // A body too big for memory begins here; `body` then holds the rest. A spill that could not
+    // be written is a failure of the output.
     std::unique_ptr<platform::ScratchFile> spilledBody;
     bool spillFailed = false;
     std::string sentDate;
@@ -50,10 +52,13 @@ struct MessageFields {
 // enclosing double quotes, so boundary="XYZ"; and charset=utf-8; give XYZ and utf-8.
 std::string ParameterValue(std::string item, std::string_view name);
 
-// A converted line into the body: an empty one as "\n" counted as trailing blank, any other
-// widened and followed by "\n".
+// The body up to its trailing empty lines, which the end of the message takes away again.
+std::size_t SettledBodySize(const MessageScanState& state, const MessageFields& fields);
+// A converted line into the body: an empty one as a line end counted as trailing blank, any
+// other in UTF-8 followed by a line end.
 void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine);
-// The end of the message: trailing empty lines dropped, then the end mark "\n#E\n\n".
+// The end of the message: trailing empty lines dropped, then the end mark (a line end, "#E" and
+// two line ends).
 void FinishBody(const MessageScanState& state, MessageFields& fields);
 
 // One line of the message file, in file order. True when the message has ended (stop reading).

@@ -1,7 +1,6 @@
 #include "convert/message_store.h"
 
 #include "convert/body_extraction.h"
-#include "convert/output_document.h"
 #include "util/date.h"
 #include "util/strings.h"
 
@@ -65,14 +64,12 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
 }
 
 // Moves the body, up to its trailing empty lines (which the end of the message may still take
-// away), to the scratch file in the document's form.
+// away), to the scratch file.
 void MessageStore::Spill(const MessageScanState& state, MessageFields& fields) const {
     if (fields.spillFailed) return;
     if (!fields.spilledBody) fields.spilledBody = platform::CreateScratchFile(spillFolder_);
-    const std::size_t settled = fields.body.size() - static_cast<std::size_t>(state.trailingBlanks);
-    std::string bytes;
-    AppendFileBytes(bytes, std::u16string_view(fields.body).substr(0, settled));
-    if (!fields.spilledBody || !fields.spilledBody->Write(bytes.data(), bytes.size())) {
+    const std::size_t settled = SettledBodySize(state, fields);
+    if (!fields.spilledBody || !fields.spilledBody->Write(fields.body.data(), settled)) {
         fields.spillFailed = true;
         return;
     }
@@ -104,7 +101,7 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
         std::string line;
         while (open->lines->ReadLine(line)) {
             if (ScanMessageLine(record, line, state, fields)) break;
-            if (!spillFolder_.empty() && fields.body.size() >= spillUnits_) Spill(state, fields);
+            if (!spillFolder_.empty() && fields.body.size() >= spillBytes_) Spill(state, fields);
         }
     }
     CompleteCharsets(record, fields);

@@ -20,12 +20,12 @@ namespace vellum {
 
 class MessageStore {
 public:
-    // `spillFolder`: where the start of a body bigger than `spillUnits` UTF-16 units goes (a
-    // nameless scratch file); "" keeps every body in memory. `readBufferSize`: bytes read at a
-    // time from each open file.
-    explicit MessageStore(std::string spillFolder = {}, std::size_t spillUnits = 8 << 20,
+    // `spillFolder`: where the start of a body bigger than `spillBytes` goes (a nameless scratch
+    // file); "" keeps every body in memory. `readBufferSize`: bytes read at a time from each open
+    // file.
+    explicit MessageStore(std::string spillFolder = {}, std::size_t spillBytes = 8 << 20,
                           std::size_t readBufferSize = 1 << 20)
-        : spillFolder_(std::move(spillFolder)), spillUnits_(spillUnits), readBufferSize_(readBufferSize) {}
+        : spillFolder_(std::move(spillFolder)), spillBytes_(spillBytes), readBufferSize_(readBufferSize) {}
 
     // The record's message, its dates and charset, as reading its file from the first line gives
     // them. Nothing when the file cannot be opened. Completes the record's charsets.
@@ -58,7 +58,7 @@ private:
     static FileIndex Index(LineReader& lines);
 
     std::string spillFolder_;
-    std::size_t spillUnits_;
+    std::size_t spillBytes_;
     std::size_t readBufferSize_;
     std::unordered_map<std::string, FileIndex> indexes_;
     // A few files stay open: records mostly come in runs from one file.

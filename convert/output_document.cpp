@@ -10,39 +10,30 @@ void AppendRecord(OutputDocument& document, const IndexRecord& record, const Mes
 }
 
 void AppendRecordHeader(OutputDocument& document, const IndexRecord& record, const MessageFields& fields) {
-    const auto field = [&record](std::string_view text) {
-        return AnsiToWide(ConvertCharsetToAnsi(record.fieldCharset, text));
+    std::string ansi;
+    const auto field = [&](std::string_view text) {
+        ConvertCharsetToAnsi(record.fieldCharset, text, ansi);
+        AnsiToUtf8(ansi, document);
     };
-    document += u"#S\n#W80\n#T";
-    document += field(record.subject);
-    document += u"\n#K";
-    document += field(record.senderAddress);
-    document += u"＠差出人\n#K";
-    document += field(record.senderName);
-    document += u"＠氏名\n";
+    document += "#S\r\n#W80\r\n#T";
+    field(record.subject);
+    document += "\r\n#K";
+    field(record.senderAddress);
+    document += "＠差出人\r\n#K";
+    field(record.senderName);
+    document += "＠氏名\r\n";
     for (const std::string& recipient : record.recipients) {
-        document += u"#K";
-        document += field(recipient);
-        document += u"＠受取人\n";
+        document += "#K";
+        field(recipient);
+        document += "＠受取人\r\n";
     }
-    document += u"#K";
-    document += AnsiToWide(fields.sentDate);
-    document += u"\n#K";
-    document += AnsiToWide(fields.sentDateTime);
-    document += u"＠送信日時\n#K";
-    document += field(record.messageId);
-    document += u"＠ＩＤ\n";
-}
-
-void AppendFileBytes(std::string& out, std::u16string_view document) {
-    out.reserve(out.size() + document.size() * 3);  // room for the longest form, grown once
-    std::size_t start = 0;
-    for (std::size_t lf = document.find(u'\n'); lf != std::u16string_view::npos; lf = document.find(u'\n', start)) {
-        AppendUtf8(out, document.substr(start, lf - start));
-        out += "\r\n";
-        start = lf + 1;
-    }
-    AppendUtf8(out, document.substr(start));
+    document += "#K";
+    AnsiToUtf8(fields.sentDate, document);
+    document += "\r\n#K";
+    AnsiToUtf8(fields.sentDateTime, document);
+    document += "＠送信日時\r\n#K";
+    field(record.messageId);
+    document += "＠ＩＤ\r\n";
 }
 
 }  // namespace vellum

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "decode/codepage.h"
 #include "decode/iso2022jp.h"
 #include "platform/platform.h"
 
@@ -63,6 +64,10 @@ std::u16string AnsiToWide(std::string_view text) {
     return platform::AnsiToWide(UpToZero(text));
 }
 
+void AnsiToUtf8(std::string_view text, std::string& out) {
+    platform::AnsiToUtf8(UpToZero(text), out);
+}
+
 void AppendUtf8(std::string& out, std::u16string_view text) {
     // Written through a pointer into room for the longest form: every unit gives at most three
     // bytes, a surrogate pair four for its two units.
@@ -71,29 +76,13 @@ void AppendUtf8(std::string& out, std::u16string_view text) {
     char* p = out.data() + start;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c < 0x80) {
-            *p++ = static_cast<char>(c);
-            continue;
-        }
         if (c >= 0xd800 && c <= 0xdbff && i + 1 < text.size() && text[i + 1] >= 0xdc00 && text[i + 1] <= 0xdfff) {
             c = 0x10000 + ((c - 0xd800) << 10) + (text[i + 1] - 0xdc00);
             ++i;
         } else if (c >= 0xd800 && c <= 0xdfff) {
             c = 0xfffd;  // a lone surrogate has no UTF-8 form
         }
-        if (c < 0x800) {
-            *p++ = static_cast<char>(0xc0 | (c >> 6));
-            *p++ = static_cast<char>(0x80 | (c & 0x3f));
-        } else if (c < 0x10000) {
-            *p++ = static_cast<char>(0xe0 | (c >> 12));
-            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            *p++ = static_cast<char>(0x80 | (c & 0x3f));
-        } else {
-            *p++ = static_cast<char>(0xf0 | (c >> 18));
-            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            *p++ = static_cast<char>(0x80 | (c & 0x3f));
-        }
+        p = codepage::PutUtf8(c, p);
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
 }

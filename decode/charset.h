@@ -14,6 +14,8 @@ void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::
 
 // ANSI text up to its first zero byte, widened to UTF-16.
 std::u16string AnsiToWide(std::string_view text);
+// The same text appended to `out` as UTF-8: what AppendUtf8 makes of AnsiToWide(text).
+void AnsiToUtf8(std::string_view text, std::string& out);
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 void AppendUtf8(std::string& out, std::u16string_view text);

@@ -105,26 +105,58 @@ bool Utf8EndsInCutSequence(std::string_view bytes) {
   return false;
 }
 
+namespace {
+
+// One character of code page 932 text at `i`, which moves past it: a lead byte with a byte after
+// it that pairs gives the pair's unit, any other byte its own.
+char16_t Cp932Step(const unsigned char* p, std::size_t n, std::size_t& i) {
+  const std::uint8_t page = kCp932LeadPage[p[i]];
+  if (page != kCp932NotLead && i + 1 < n) {
+    const char16_t unit = kCp932Pairs[page][p[i + 1]];
+    if (unit != 0) {
+      i += 2;
+      return unit;
+    }
+  }
+  return kCp932Single[p[i++]];
+}
+
+// ASCII bytes are no lead bytes and stand for themselves, so runs of them are copied as they are.
+constexpr bool AsciiIsItself() {
+  for (unsigned b = 0; b < 0x80; ++b) {
+    if (kCp932LeadPage[b] != kCp932NotLead || kCp932Single[b] != b) return false;
+  }
+  return true;
+}
+static_assert(AsciiIsItself());
+
+}  // namespace
+
 std::u16string Cp932ToWide(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::u16string out(n, u'\0');
   char16_t* w = out.data();
-  std::size_t i = 0;
-  while (i < n) {
-    const std::uint8_t page = kCp932LeadPage[p[i]];
-    if (page != kCp932NotLead && i + 1 < n) {
-      const char16_t unit = kCp932Pairs[page][p[i + 1]];
-      if (unit != 0) {
-        *w++ = unit;
-        i += 2;
-        continue;
-      }
-    }
-    *w++ = kCp932Single[p[i++]];
-  }
+  for (std::size_t i = 0; i < n;) *w++ = Cp932Step(p, n, i);
   out.resize(static_cast<std::size_t>(w - out.data()));
   return out;
+}
+
+void Cp932ToUtf8(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  // A byte gives at most one unit below U+10000, so at most three bytes.
+  const std::size_t start = out.size();
+  out.resize(start + n * 3);
+  char* o = out.data() + start;
+  for (std::size_t i = 0; i < n;) {
+    if (p[i] < 0x80) {
+      *o++ = static_cast<char>(p[i++]);
+      continue;
+    }
+    o = PutUtf8(Cp932Step(p, n, i), o);
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string WideToCp932(std::u16string_view text) {

@@ -17,6 +17,30 @@ std::u16string Utf8ToWide(std::string_view bytes);
 // user-defined area and Windows' handling of invalid and truncated pairs.
 std::u16string Cp932ToWide(std::string_view bytes);
 
+// Cp932ToWide(bytes) encoded as UTF-8 and appended to `out`, in one step. Code page 932 yields
+// no surrogates, so each character is encoded on its own, exactly as the whole text would be.
+void Cp932ToUtf8(std::string_view bytes, std::string& out);
+
+// Writes the UTF-8 form of `c`, a code point that is not a surrogate, at `p`; returns the end.
+inline char* PutUtf8(char32_t c, char* p) {
+  if (c < 0x80) {
+    *p++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *p++ = static_cast<char>(0xc0 | (c >> 6));
+    *p++ = static_cast<char>(0x80 | (c & 0x3f));
+  } else if (c < 0x10000) {
+    *p++ = static_cast<char>(0xe0 | (c >> 12));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    *p++ = static_cast<char>(0x80 | (c & 0x3f));
+  } else {
+    *p++ = static_cast<char>(0xf0 | (c >> 18));
+    *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    *p++ = static_cast<char>(0x80 | (c & 0x3f));
+  }
+  return p;
+}
+
 // WideCharToMultiByte(932, 0, ..., NULL, NULL): with Windows' best-fit replacements and "?" for
 // everything else.
 std::string WideToCp932(std::u16string_view text);

@@ -14,6 +14,7 @@ namespace vellum::platform {
 // ---- code pages (explicit lengths everywhere) ----
 std::u16string Utf8ToWide(std::string_view bytes);          // code page 65001
 std::u16string AnsiToWide(std::string_view bytes);          // code page 0 (CP_ACP)
+void AnsiToUtf8(std::string_view bytes, std::string& out);  // code page 0 to UTF-8, appended to out
 std::string WideToThreadAnsi(std::u16string_view text);     // code page 3 (CP_THREAD_ACP)
 
 // ---- paths ----

@@ -20,6 +20,7 @@ namespace vellum::platform {
 
 std::u16string Utf8ToWide(std::string_view bytes) { return codepage::Utf8ToWide(bytes); }
 std::u16string AnsiToWide(std::string_view bytes) { return codepage::Cp932ToWide(bytes); }
+void AnsiToUtf8(std::string_view bytes, std::string& out) { codepage::Cp932ToUtf8(bytes, out); }
 std::string WideToThreadAnsi(std::u16string_view text) { return codepage::WideToCp932(text); }
 
 const char kPathSeparator = '/';

@@ -10,6 +10,7 @@
 // <windows.h> maps this name to the win.ini function WriteProfileStringA; ours is another one.
 #undef WriteProfileString
 
+#include "decode/charset.h"
 #include "decode/codepage.h"
 #include "platform/platform.h"
 
@@ -79,6 +80,7 @@ std::u16string Utf8ToWide(std::string_view bytes) {
 }
 std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes); }
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
+void AnsiToUtf8(std::string_view bytes, std::string& out) { AppendUtf8(out, ToWide(kAnsi, bytes)); }
 
 const char kPathSeparator = '\\';
 

@@ -65,6 +65,20 @@ TEST(AnsiToWide, WidensShiftJisUpToTheFirstZero) {
     EXPECT_EQ(AnsiToWide("\x87\x40"), u"\u2460");  // circled digit one, a vendor character
 }
 
+TEST(AnsiToUtf8, AppendsTheUtf8OfTheTextUpToTheFirstZero) {
+    std::string out = "#T";
+    AnsiToUtf8("\x82\x68\x82\x63", out);
+    EXPECT_EQ(out, "#T\xef\xbc\xa9\xef\xbc\xa4");  // U+FF29 U+FF24
+    AnsiToUtf8("ab\0cd"s, out);
+    EXPECT_EQ(out, "#T\xef\xbc\xa9\xef\xbc\xa4" "ab");
+    AnsiToUtf8("", out);
+    AnsiToUtf8("\0x"s, out);
+    EXPECT_EQ(out, "#T\xef\xbc\xa9\xef\xbc\xa4" "ab");
+    out.clear();
+    AnsiToUtf8("\x87\x40 \x81\x60\r", out);
+    EXPECT_EQ(out, "\xe2\x91\xa0 \xef\xbd\x9e\r");  // circled digit one, fullwidth tilde; CR stays
+}
+
 TEST(AppendUtf8, EncodesEveryPlaneAndReplacesLoneSurrogates) {
     std::string out;
     AppendUtf8(out, u"a\u00e9\u3042\U0001F600");

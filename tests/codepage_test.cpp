@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/charset.h"
+
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -147,6 +149,40 @@ TEST(Cp932, TablesAgreeBothWays) {
     EXPECT_EQ(Cp932ToWide(byte), std::u16string(1, static_cast<char16_t>(b)));
     EXPECT_EQ(WideToCp932(std::u16string(1, static_cast<char16_t>(b))), byte);
   }
+}
+
+// The document's UTF-8 comes straight from code page 932: the same bytes as widening first and
+// encoding the units, for every byte and pair, a lead byte cut off at the end, and longer text.
+// It relies on no character of the code page being a surrogate or a line feed from other bytes.
+TEST(Cp932ToUtf8, IsTheUtf8OfCp932ToWide) {
+  const auto expected = [](std::string_view bytes) {
+    std::string out = "x";
+    AppendUtf8(out, Cp932ToWide(bytes));
+    return out;
+  };
+  const auto direct = [](std::string_view bytes) {
+    std::string out = "x";  // appended to what is there
+    Cp932ToUtf8(bytes, out);
+    return out;
+  };
+  std::string all;
+  for (unsigned first = 0; first < 0x100; ++first) {
+    const std::string one(1, static_cast<char>(first));
+    ASSERT_EQ(HexOf(direct(one)), HexOf(expected(one))) << HexOf(one);
+    for (unsigned second = 0; second < 0x100; ++second) {
+      const std::string two{static_cast<char>(first), static_cast<char>(second)};
+      const std::u16string units = Cp932ToWide(two);
+      for (const char16_t unit : units) {
+        ASSERT_FALSE(unit >= 0xD800 && unit <= 0xDFFF) << HexOf(two);
+        ASSERT_FALSE(unit == u'\n' && first != 0x0A && second != 0x0A) << HexOf(two);
+      }
+      ASSERT_EQ(HexOf(direct(two)), HexOf(expected(two))) << HexOf(two);
+      all += two;
+    }
+  }
+  EXPECT_EQ(direct(all), expected(all));
+  EXPECT_EQ(direct(all.substr(1)), expected(all.substr(1)));  // pairs shifted by one byte
+  EXPECT_EQ(direct(""), "x");
 }
 
 struct Utf8Case {

@@ -45,7 +45,7 @@ LiteralResult ConvertFolderLiterally(const std::string& folderPath) {
         }
         AppendRecord(document, record, *fields);
     }
-    AppendFileBytes(result.document, document);
+    result.document = std::move(document);
     return result;
 }
 

@@ -3,11 +3,25 @@
 #include <gtest/gtest.h>
 
 #include "convert/message_store.h"
+#include "decode/charset.h"
 #include "tests/literal_reference.h"
 #include "tests/test_folder.h"
 
 namespace vellum {
 namespace {
+
+// A body written as UTF-16 text with "\n" line ends, in the file form that the parser builds:
+// UTF-8 with CR LF.
+std::string FileForm(std::u16string_view body) {
+    std::string bytes;
+    for (std::size_t start = 0;;) {
+        const std::size_t lf = body.find(u'\n', start);
+        AppendUtf8(bytes, body.substr(start, lf - start));
+        if (lf == std::u16string_view::npos) return bytes;
+        bytes += "\r\n";
+        start = lf + 1;
+    }
+}
 
 struct Scanned {
     MessageFields fields;
@@ -37,7 +51,7 @@ TEST(ParseMessage, FindsTheIndexedMessageAmongOthersAndEndsAtItsDot) {
                             "line one", "", "line three", "", "", ".", "Date: Wed, 5 Feb 2020 00:00:00 +0900"},
                            "K2", "iso-2022-jp");
     EXPECT_TRUE(s.ended);
-    EXPECT_EQ(s.fields.body, u"line one\n\nline three\n\n#E\n\n");
+    EXPECT_EQ(s.fields.body, FileForm(u"line one\n\nline three\n\n#E\n\n"));
     EXPECT_EQ(s.fields.sentDate, "2020/02/04");
     EXPECT_EQ(s.fields.sentDateTime, "2020/02/04 18:15:00");
 }
@@ -65,7 +79,7 @@ TEST(ParseMessage, SinglePartBodies) {
     };
     for (const BodyCase& c : cases) {
         const Scanned s = Scan(c.lines, "K");
-        EXPECT_EQ(s.fields.body, c.body) << c.name;
+        EXPECT_EQ(s.fields.body, FileForm(c.body)) << c.name;
         EXPECT_EQ(s.ended, c.ended) << c.name;
     }
 }
@@ -105,13 +119,13 @@ TEST(ParseMessage, AnEmptyCharsetKeepsTheBodyAndItsEnd) {
     // Mail without any charset parameter: its text passes unchanged and its "." ends it.
     const Scanned s = Scan({"X-Becky-Status: 0,0,0,0,0,K", "", "plain text", ".", "next"}, "K", "");
     EXPECT_TRUE(s.ended);
-    EXPECT_EQ(s.fields.body, u"plain text\n\n#E\n\n");
+    EXPECT_EQ(s.fields.body, FileForm(u"plain text\n\n#E\n\n"));
 }
 
 TEST(ParseMessage, TheIndexCharsetConvertsTheBodyAndWins) {
     const Scanned s = Scan({"X-Becky-Status: 0,0,0,0,0,K", "Content-Type: text/plain; charset=iso-2022-jp", "\xe3\x81\x82", "."},
                            "K", "utf-8");
-    EXPECT_EQ(s.fields.body, u"\u3042\n\n#E\n\n");
+    EXPECT_EQ(s.fields.body, FileForm(u"\u3042\n\n#E\n\n"));
     EXPECT_EQ(s.fields.messageCharset, "");
     EXPECT_EQ(s.record.bodyCharset, "utf-8");
 }
@@ -155,7 +169,7 @@ TEST(ParseMessage, MultipartBodies) {
     };
     for (const BodyCase& c : cases) {
         const Scanned s = Scan(c.lines, "K");
-        EXPECT_EQ(s.fields.body, c.body) << c.name;
+        EXPECT_EQ(s.fields.body, FileForm(c.body)) << c.name;
         EXPECT_EQ(s.ended, c.ended) << c.name;
     }
 }
@@ -207,8 +221,8 @@ TEST(ParseMessageFile, ReadsRawBytesAndDropsOnlyTheCrBeforeLf) {
     MessageStore store;
     const std::optional<MessageFields> fields = ParseMessageFile(record, store);
     ASSERT_TRUE(fields.has_value());
-    // AnsiToWide reads up to a zero byte; 0x1A and a lone CR stay.
-    EXPECT_EQ(fields->body, u"A\u001aB\rC\nnul\n\n#E\n\n");
+    // ANSI text ends at a zero byte; 0x1A and a lone CR stay.
+    EXPECT_EQ(fields->body, FileForm(u"A\u001aB\rC\nnul\n\n#E\n\n"));
 }
 
 TEST(ParseMessageFile, FailsForMissingFilesDirectoriesAndPathsWithAZero) {
