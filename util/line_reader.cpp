@@ -5,13 +5,15 @@
 namespace vellum {
 
 LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
-    : file_(file), buffer_(bufferSize == 0 ? 1 : bufferSize) {}
+    : file_(file),
+      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize == 0 ? 1 : bufferSize)),
+      bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
 
 bool LineReader::Refill() {
     if (eof_) return false;
     bufferStart_ += end_;
     pos_ = 0;
-    end_ = file_.Read(buffer_.data(), buffer_.size());
+    end_ = file_.Read(buffer_.get(), bufferSize_);
     if (end_ == 0) eof_ = true;
     return end_ > 0;
 }
@@ -33,7 +35,7 @@ bool LineReader::ReadLine(std::string& line) {
     bool any = false;
     for (;;) {
         if (pos_ == end_ && !Refill()) return any;
-        const char* start = buffer_.data() + pos_;
+        const char* start = buffer_.get() + pos_;
         const std::size_t avail = end_ - pos_;
         const void* lf = std::memchr(start, '\n', avail);
         if (lf == nullptr) {

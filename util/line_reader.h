@@ -3,8 +3,8 @@
 // still counts, and nothing follows a final LF.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -24,7 +24,10 @@ private:
     bool Refill();
 
     platform::InputFile& file_;
-    std::vector<char> buffer_;
+    // Not zero-filled: a reader is made per file opened, and most files are far smaller than
+    // the buffer, whose untouched pages then cost nothing.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t bufferSize_;
     std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
