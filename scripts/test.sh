@@ -11,7 +11,9 @@ cmake -S . -B build -G Ninja -DVELLUM_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-cmake -S . -B build-win -G Ninja -DVELLUM_WERROR=ON -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+# The Linux vellumtext of build/ lets the Windows tests compare documents across the platforms.
+cmake -S . -B build-win -G Ninja -DVELLUM_WERROR=ON -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+  -DVELLUM_LINUX_VELLUMTEXT="$PWD/build/vellumtext"
 cmake --build build-win -j "$jobs"
 bash scripts/wine-prefix.sh
 # One Wine program at a time: parallel first starts of one prefix race each other.
