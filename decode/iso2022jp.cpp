@@ -56,21 +56,21 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
             pos = runEnd;
             continue;
         }
-        const unsigned j1 = static_cast<unsigned char>(source[pos]);
-        const unsigned j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u;
-        pos += 2;
-        if (j1 < 0x21 || j1 > 0x7e || j2 < 0x21 || j2 > 0x7e) continue;  // invalid pairs vanish
-        // JIS X 0208 row/cell to Shift_JIS, arithmetically: every row, vendor rows included.
-        const unsigned t = (j1 - 0x21) >> 1;
-        const unsigned s1 = t + 0x81 > 0x9f ? t + 0xc1 : t + 0x81;
-        unsigned s2;
-        if (j1 & 1u) {
-            s2 = j2 < 0x60 ? j2 + 0x1f : j2 + 0x20;
-        } else {
-            s2 = j2 + 0x7e;
-        }
-        *out++ = static_cast<char>(s1);
-        *out++ = static_cast<char>(s2);
+        // Double-byte text: pairs up to the next ESC that starts a pair.
+        do {
+            const unsigned j1 = static_cast<unsigned char>(source[pos]);
+            const unsigned j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u;
+            pos += 2;
+            if (j1 - 0x21 > 0x5d || j2 - 0x21 > 0x5d) continue;  // invalid pairs (outside 0x21-0x7E) vanish
+            // JIS X 0208 row/cell to Shift_JIS, arithmetically: every row, vendor rows included.
+            // Without branches, since odd and even rows alternate at random in Japanese text:
+            // s1 = t + 0x81, or t + 0xC1 past 0x9F; s2 = j2 + 0x7E for an even j1, for an odd one
+            // j2 + 0x1F below 0x60 and j2 + 0x20 from 0x60 on.
+            const unsigned t = (j1 - 0x21) >> 1;
+            const unsigned odd = j1 & 1u;
+            *out++ = static_cast<char>(t + 0x81 + (static_cast<unsigned>(t >= 0x1f) << 6));
+            *out++ = static_cast<char>(j2 + 0x7e - odd * (0x5f - static_cast<unsigned>(j2 >= 0x60)));
+        } while (pos < source.size() && source[pos] != '\x1b');
     }
     output.resize(static_cast<std::size_t>(out - output.data()));
 }
