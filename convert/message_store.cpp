@@ -31,7 +31,7 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
     FileIndex index;
     HeaderState& state = index.atEnd;
     MessageScanState structure;
-    std::string line;
+    std::string_view line;
     while (lines.ReadLine(line)) {
         const LineTexts texts = FindLineTexts(line);
         CheckMessageStructure(structure, line, texts);
@@ -98,7 +98,7 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
         state.found = true;
         state.multipart = before.multipart;
         state.delimiter = before.delimiter;
-        std::string line;
+        std::string_view line;
         while (open->lines->ReadLine(line)) {
             if (ScanMessageLine(record, line, state, fields)) break;
             if (!spillFolder_.empty() && fields.body.size() >= spillBytes_) Spill(state, fields);

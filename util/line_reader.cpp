@@ -31,23 +31,39 @@ bool LineReader::SeekTo(std::uint64_t offset) {
 }
 
 bool LineReader::ReadLine(std::string& line) {
-    line.clear();
-    bool any = false;
+    std::string_view view;
+    const bool read = ReadLine(view);
+    line.assign(view);
+    return read;
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+    line = {};
+    bool pieced = false;  // the line began in an earlier fill of the buffer
     for (;;) {
-        if (pos_ == end_ && !Refill()) return any;
+        if (pos_ == end_ && !Refill()) {
+            if (pieced) line = pieced_;
+            return pieced;
+        }
         const char* start = buffer_.get() + pos_;
         const std::size_t avail = end_ - pos_;
         const void* lf = std::memchr(start, '\n', avail);
         if (lf == nullptr) {
-            line.append(start, avail);
+            if (!pieced) pieced_.clear();
+            pieced_.append(start, avail);
             pos_ = end_;
-            any = true;
+            pieced = true;
             continue;
         }
         const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-        line.append(start, len);
         pos_ += len + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (pieced) {
+            pieced_.append(start, len);
+            line = pieced_;
+        } else {
+            line = std::string_view(start, len);
+        }
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         return true;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -15,6 +16,9 @@ public:
     explicit LineReader(platform::InputFile& file, std::size_t bufferSize = 1 << 20);
     // False when there is no further line (end of the file, or a read error).
     bool ReadLine(std::string& line);
+    // The same without a copy: `line` views the buffer when the whole line lies in it, else the
+    // reader's own string, and stays valid until the next read or seek.
+    bool ReadLine(std::string_view& line);
     // Offset in the file of the next line, that is bytes consumed so far, line ends included.
     std::uint64_t BytesConsumed() const { return bufferStart_ + pos_; }
     // Goes on reading at `offset` (the start of a line), from the buffer when it holds it.
@@ -28,6 +32,7 @@ private:
     // the buffer, whose untouched pages then cost nothing.
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferSize_;
+    std::string pieced_;  // a line that goes on past the end of the buffer
     std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
