@@ -42,27 +42,35 @@ std::string OutputFileNameFor(const std::string& folderPath) {
 
 namespace {
 
-bool WriteBytes(platform::OutputFile& output, std::string_view bytes, std::uint64_t& written) {
-    written += bytes.size();
-    return output.Write(bytes.data(), bytes.size());
+// Records are gathered and written about a megabyte at a time: a write per record costs the
+// system more than the copy into one buffer.
+constexpr std::size_t kWriteSize = 1 << 20;
+
+// Writes the pending bytes and empties them.
+bool Flush(platform::OutputFile& output, OutputDocument& pending, std::uint64_t& written) {
+    written += pending.size();
+    const bool good = output.Write(pending.data(), pending.size());
+    pending.clear();
+    return good;
 }
 
-// One record; a body too big for memory comes from its scratch file.
-bool WriteRecord(platform::OutputFile& output, const IndexRecord& record, MessageFields& fields, std::uint64_t& written) {
+// One record onto the pending bytes; a body too big for memory comes from its scratch file.
+bool WriteRecord(platform::OutputFile& output, OutputDocument& pending, const IndexRecord& record,
+                 MessageFields& fields, std::uint64_t& written) {
     if (fields.spillFailed) return false;
-    OutputDocument document;
     if (!fields.spilledBody) {
-        AppendRecord(document, record, fields);
-        return WriteBytes(output, document, written);
+        AppendRecord(pending, record, fields);
+    } else {
+        AppendRecordHeader(pending, record, fields);
+        if (!Flush(output, pending, written) || !fields.spilledBody->Rewind()) return false;
+        std::string chunk(kWriteSize, '\0');
+        for (std::size_t n; (n = fields.spilledBody->Read(chunk.data(), chunk.size())) > 0;) {
+            if (!output.Write(chunk.data(), n)) return false;
+            written += n;
+        }
+        pending += fields.body;
     }
-    AppendRecordHeader(document, record, fields);
-    if (!WriteBytes(output, document, written) || !fields.spilledBody->Rewind()) return false;
-    std::string chunk(1 << 20, '\0');
-    for (std::size_t n; (n = fields.spilledBody->Read(chunk.data(), chunk.size())) > 0;) {
-        if (!output.Write(chunk.data(), n)) return false;
-        written += n;
-    }
-    return WriteBytes(output, fields.body, written);
+    return pending.size() < kWriteSize || Flush(output, pending, written);
 }
 
 }  // namespace
@@ -99,6 +107,7 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, con
     std::string line;
     IndexRecord record;
     MessageStore messages(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes);
+    OutputDocument pending;
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
         std::optional<MessageFields> fields = ParseMessageFile(record, messages);
@@ -108,12 +117,12 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, con
             return outcome;  // the temporary file goes with `output`
         }
         ++outcome.records;
-        if (outputGood) outputGood = WriteRecord(*output, record, *fields, outcome.bytesWritten);
+        if (outputGood) outputGood = WriteRecord(*output, pending, record, *fields, outcome.bytesWritten);
         if (progress) progress(outcome);
     }
     index.reset();
 
-    if (!outputGood || !output->Commit()) {
+    if (!outputGood || !Flush(*output, pending, outcome.bytesWritten) || !output->Commit()) {
         outcome.status = RunStatus::OutputUnwritable;
         outcome.path = outputFilePath;
         return outcome;
