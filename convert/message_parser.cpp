@@ -44,6 +44,17 @@ LineTexts FindLineTexts(std::string_view line) {
     return texts;
 }
 
+std::optional<std::string_view> StatusKey(std::string_view line) {
+    std::size_t start = 0;
+    for (int item = 0; item < 5; ++item) {
+        const std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) return std::nullopt;
+        start = comma + 1;
+    }
+    if (start == line.size()) return std::nullopt;  // a "," at the very end adds no item
+    return line.substr(start, line.find(',', start) - start);
+}
+
 void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine) {
     if (convertedLine.empty()) {
         fields.body += "\r\n";
@@ -94,10 +105,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
             fields.sentDateTime = std::move(date->sentDateTime);
         }
     }
-    if (texts.status) {
-        const std::vector<std::string> items = SplitByChar(line, ',');
-        if (items.size() >= 6 && items[5] == record.messageKey) state.found = true;
-    }
+    if (texts.status && StatusKey(line) == record.messageKey) state.found = true;
     if (record.bodyCharset.empty() && texts.charset) {
         for (const std::string& item : SplitByChar(line, ' ')) {
             if (Contains(item, "charset=")) {

@@ -35,6 +35,10 @@ struct LineTexts {
 };
 LineTexts FindLineTexts(std::string_view line);
 
+// The key a status line carries: item 5 of the line cut at every "," as SplitByChar cuts it,
+// when there are at least six items.
+std::optional<std::string_view> StatusKey(std::string_view line);
+
 struct MessageFields {
     // Kept in the document file's own form, UTF-8 with CR LF line ends, so that it is written out
     // as it stands.

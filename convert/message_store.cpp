@@ -49,12 +49,13 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
                 }
             }
         }
-        if (texts.status) {
-            std::vector<std::string> items = SplitByChar(line, ',');
-            if (items.size() >= 6 && !index.firstMarker.contains(items[5])) {
+        const std::optional<std::string_view> key = texts.status ? StatusKey(line) : std::nullopt;
+        if (key) {
+            const auto [marker, first] = index.firstMarker.try_emplace(std::string(*key));
+            if (first) {
                 state.multipart = structure.multipart;
                 state.delimiter = structure.delimiter;
-                index.firstMarker.emplace(std::move(items[5]), Marker{lines.BytesConsumed(), state});
+                marker->second = Marker{lines.BytesConsumed(), state};
             }
         }
     }

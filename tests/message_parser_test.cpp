@@ -6,6 +6,7 @@
 #include "decode/charset.h"
 #include "tests/literal_reference.h"
 #include "tests/test_folder.h"
+#include "util/strings.h"
 
 namespace vellum {
 namespace {
@@ -198,6 +199,18 @@ TEST(ParseMessage, FindLineTextsSeesEachTextWhereverItStands) {
         EXPECT_EQ(t.contentType, c.expected.contentType) << c.line;
         EXPECT_EQ(t.mimeVersion, c.expected.mimeVersion) << c.line;
         EXPECT_EQ(t.charset, c.expected.charset) << c.line;
+    }
+}
+
+TEST(ParseMessage, StatusKeyIsItemFiveOfTheSplitLine) {
+    for (const std::string line : {"", ",,,,", ",,,,,", ",,,,,,", "a,b,c,d,e,", "a,b,c,d,e,,", "a,b,c,d,e,K", "a,b,c,d,e,K,",
+                                   "a,b,c,d,e,K,g", "X-Becky-Status: 0,0,0,0,0,5E000001,0", "a,b,c,d,K", "a,b,c,d,e, K"}) {
+        const std::vector<std::string> items = SplitByChar(line, ',');
+        const std::optional<std::string_view> key = StatusKey(line);
+        ASSERT_EQ(key.has_value(), items.size() >= 6) << line;
+        if (key) {
+            EXPECT_EQ(*key, items[5]) << line;
+        }
     }
 }
 
