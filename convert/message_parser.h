@@ -25,7 +25,8 @@ struct MessageScanState {
 };
 
 // Which of the texts that the line rules test for a raw line holds. Each of them ends in ':' or
-// '=', so only the places of those bytes are looked at: most body lines hold neither.
+// '=', so only the places of those bytes are looked at: a line without either is done with two
+// memchr calls.
 struct LineTexts {
     bool date = false;         // "Date:"
     bool status = false;       // "X-Becky-Status:"
