@@ -7,6 +7,11 @@
 namespace vellum {
 namespace {
 constexpr std::size_t kOpenFiles = 8;
+
+std::shared_ptr<const std::string> Share(std::string text) {
+    return std::make_shared<const std::string>(std::move(text));
+}
+std::string Copy(const std::shared_ptr<const std::string>& text) { return text ? *text : std::string(); }
 }  // namespace
 
 MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
@@ -35,16 +40,21 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
     while (lines.ReadLine(line)) {
         const LineTexts texts = FindLineTexts(line);
         CheckMessageStructure(structure, line, texts);
+        // Only a line with a boundary sets the delimiter, to "--" and a piece of that line: a
+        // longer delimiter was set before and stays shared as it is.
+        if (texts.contentType && structure.delimiter.size() <= line.size() + 2) {
+            state.delimiter = Share(structure.delimiter);
+        }
         if (texts.date) {
             if (std::optional<SentDate> date = NormaliseDate(line)) {
-                state.sentDate = std::move(date->sentDate);
-                state.sentDateTime = std::move(date->sentDateTime);
+                state.sentDate = Share(std::move(date->sentDate));
+                state.sentDateTime = Share(std::move(date->sentDateTime));
             }
         }
         if (texts.charset) {
             for (const std::string& item : SplitByChar(line, ' ')) {
                 if (Contains(item, "charset=")) {
-                    state.charset = ParameterValue(item, "charset=");
+                    state.charset = Share(ParameterValue(item, "charset="));
                     break;
                 }
             }
@@ -54,13 +64,11 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
             const auto [marker, first] = index.firstMarker.try_emplace(std::string(*key));
             if (first) {
                 state.multipart = structure.multipart;
-                state.delimiter = structure.delimiter;
                 marker->second = Marker{lines.BytesConsumed(), state};
             }
         }
     }
     state.multipart = structure.multipart;
-    state.delimiter = structure.delimiter;
     return index;
 }
 
@@ -90,15 +98,15 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
     const HeaderState& before = marker == index.firstMarker.end() ? index.atEnd : marker->second.state;
 
     MessageFields fields;
-    fields.sentDate = before.sentDate;
-    fields.sentDateTime = before.sentDateTime;
+    fields.sentDate = Copy(before.sentDate);
+    fields.sentDateTime = Copy(before.sentDateTime);
     // The charset of the message file is looked for only while the index names none.
-    if (record.bodyCharset.empty()) fields.messageCharset = before.charset;
+    if (record.bodyCharset.empty()) fields.messageCharset = Copy(before.charset);
     if (marker != index.firstMarker.end() && open->lines->SeekTo(marker->second.nextLine)) {
         MessageScanState state;
         state.found = true;
         state.multipart = before.multipart;
-        state.delimiter = before.delimiter;
+        state.delimiter = Copy(before.delimiter);
         std::string_view line;
         while (open->lines->ReadLine(line)) {
             if (ScanMessageLine(record, line, state, fields)) break;

@@ -32,13 +32,16 @@ public:
     std::optional<MessageFields> Find(IndexRecord& record);
 
 private:
-    // What the tests on the lines before a point have left behind.
+    // What the tests on the lines before a point have left behind. Every status line keeps one,
+    // so the texts are shared, not copied: a long header value must not cost its length again
+    // for every message after it.
+    using SharedText = std::shared_ptr<const std::string>;
     struct HeaderState {
         bool multipart = false;
-        std::string delimiter;
-        std::string sentDate;
-        std::string sentDateTime;
-        std::string charset;  // the last "charset=" value
+        SharedText delimiter;
+        SharedText sentDate;
+        SharedText sentDateTime;
+        SharedText charset;  // the last "charset=" value
     };
     struct Marker {
         std::uint64_t nextLine = 0;  // offset of the line after the status line

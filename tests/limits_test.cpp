@@ -195,6 +195,23 @@ TEST_F(LimitsTest, AHundredMegabyteIndexLineOfSeparators) {
     }
 }
 
+// Each message's record starts from the delimiter, dates and charset left by the lines before
+// it; a long value there must be kept once, not once for every message that follows.
+TEST_F(LimitsTest, LongHeaderValuesBeforeManyMessages) {
+    const std::string big(kMegabyte, 'b');
+    std::string file = "Content-Type: multipart/mixed; boundary=" + big + "\nDate: 4 Feb " + big +
+                       " 1:2:3 +0900\nContent-Type: text/plain; charset=" + big + "\n";
+    for (int i = 0; i < 1000; ++i) file += "Content-Type: text/html\n" + Marker("K" + std::to_string(i)) + "\n\nbody\n.\n";
+    mail.Write("f.bmf", file);
+    mail.Write("Folder.idx", Record("K1", "f", "s") + "\n" + Record("K999", "f", "s"));
+    const std::string document = Convert();
+    const std::string dates = "#K" + big + "/02/04\r\n#K" + big + "/02/04 1:2:3＠送信日時\r\n";
+    const std::size_t first = document.find(dates);
+    ASSERT_NE(first, std::string::npos);  // in both records
+    EXPECT_NE(document.find(dates, first + dates.size()), std::string::npos);
+    ExpectPeakBelow(40, file.size());
+}
+
 TEST_F(LimitsTest, TenMegabyteFieldsAndAddresses) {
     mail.Write("f.bmf", Marker("K1") + "\n\nbody\n.\n");
     const std::string local(10 * kMegabyte, 'a');
