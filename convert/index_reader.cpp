@@ -33,23 +33,11 @@ void ParseRecipients(std::string_view field, std::vector<std::string>& recipient
     }
 }
 
-// The line up to and with the separator after field 19, the last field read: it splits into
-// the same fields, and a line of separators is not cut into millions of empty ones.
-std::string_view UsedFields(std::string_view line) {
-    std::size_t end = 0;
-    for (int separators = 0; separators < 20; ++separators) {
-        end = line.find('\x01', end);
-        if (end == std::string_view::npos) return line;
-        ++end;
-    }
-    return line.substr(0, end);
-}
-
 }  // namespace
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
-    std::vector<std::string> fields = SplitByChar(UsedFields(line), '\x01');
+    std::vector<std::string> fields = SplitByChar(line, '\x01', 20);  // field 19 is the last one read
     if (fields.size() < 3) return false;
     for (std::size_t position = 1; position < fields.size(); ++position) {
         std::string& field = fields[position];

@@ -55,6 +55,11 @@ std::optional<std::string_view> StatusKey(std::string_view line) {
     return line.substr(start, line.find(',', start) - start);
 }
 
+std::string CharsetValue(std::string_view line) {
+    // "charset=" holds no blank: the first item holding it is the one around its first place.
+    return ParameterValue(std::string(FieldAt(line, ' ', line.find("charset="))), "charset=");
+}
+
 void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine) {
     if (convertedLine.empty()) {
         fields.body += "\r\n";
@@ -107,12 +112,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
     }
     if (texts.status && StatusKey(line) == record.messageKey) state.found = true;
     if (record.bodyCharset.empty() && texts.charset) {
-        for (const std::string& item : SplitByChar(line, ' ')) {
-            if (Contains(item, "charset=")) {
-                fields.messageCharset = ParameterValue(item, "charset=");
-                break;
-            }
-        }
+        fields.messageCharset = CharsetValue(line);
     }
     return false;
 }

@@ -56,6 +56,9 @@ struct MessageFields {
 // The value of a "name=value" item: every `name` removed, then one trailing ";", then one pair of
 // enclosing double quotes, so boundary="XYZ"; and charset=utf-8; give XYZ and utf-8.
 std::string ParameterValue(std::string item, std::string_view name);
+// The ParameterValue of the first blank-separated item of `line` that holds "charset="; the line
+// must hold that text.
+std::string CharsetValue(std::string_view line);
 
 // The body up to its trailing empty lines, which the end of the message takes away again.
 std::size_t SettledBodySize(const MessageScanState& state, const MessageFields& fields);

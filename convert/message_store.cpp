@@ -52,12 +52,7 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
             }
         }
         if (texts.charset) {
-            for (const std::string& item : SplitByChar(line, ' ')) {
-                if (Contains(item, "charset=")) {
-                    state.charset = Share(ParameterValue(item, "charset="));
-                    break;
-                }
-            }
+            state.charset = Share(CharsetValue(line));
         }
         const std::optional<std::string_view> key = texts.status ? StatusKey(line) : std::nullopt;
         if (key) {

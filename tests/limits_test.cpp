@@ -195,6 +195,36 @@ TEST_F(LimitsTest, AHundredMegabyteIndexLineOfSeparators) {
     }
 }
 
+// Header lines whose tests split them into items: only the items needed are cut out.
+TEST_F(LimitsTest, AHundredMegabyteHeaderLineOfSeparators) {
+    const std::size_t size = 100 * kMegabyte;
+    struct Case {
+        const char* name;
+        std::string head;
+        char fill;
+        std::string tail;
+        std::string contains;
+    };
+    const Case cases[] = {
+        {"a date line of blanks", "Date: 4 Feb 2020 1:2:3", ' ', "+0900", "#K2020/02/04\r\n"},
+        {"a date line of commas", "Date: Tue, 4 Feb 2020 1:2:3 +0900", ',', "", "#K2020/02/04 1:2:3＠送信日時\r\n"},
+        {"a Content-Type line of blanks", "Content-Type: multipart/mixed;", ' ', "boundary=B", "\r\npre\r\n\r\n#E\r\n"},
+        // The index names no charset: the one found in the file converts the subject.
+        {"a charset parameter among blanks", "Content-Type: text/plain;", ' ', "charset=utf-8", "#T\xe3\x81\x82\r\n"},
+        // The long line is the marker: the status line after it is the first message line.
+        {"a status line of commas", "X-Becky-Status: 0,0,0,0,0,K1", ',', "", "＠ＩＤ\r\n\r\npre\r\n"},
+    };
+    mail.Write("Folder.idx", Record("K1", "f", "\xe3\x81\x82", "", "", "", ""));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WritePieces(mail, "f.bmf", {c.head, std::string(size, c.fill), c.tail, "\n", Marker("K1"),
+                                    "\n\npre\n--B\n\xe3\x81\x82\n.\n"});
+        const std::string document = Convert(false);
+        EXPECT_NE(document.find(c.contains), std::string::npos) << document.substr(0, 300);
+        ExpectPeakBelow(3, size);
+    }
+}
+
 // Each message's record starts from the delimiter, dates and charset left by the lines before
 // it; a long value there must be kept once, not once for every message that follows.
 TEST_F(LimitsTest, LongHeaderValuesBeforeManyMessages) {

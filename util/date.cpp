@@ -31,15 +31,15 @@ std::optional<SentDate> NormaliseDate(std::string_view line) {
     std::string day, monthName, year, time;
     if (line.find(',') == std::string_view::npos) {
         // "Date: 4 Feb 2020 18:15:00 +0900": the zone must be there but is not used.
-        const std::vector<std::string> v = SplitByChar(line, ' ');
+        const std::vector<std::string> v = SplitByChar(line, ' ', 6);
         if (v.size() < 6) return std::nullopt;
         day = v[1], monthName = v[2], year = v[3], time = v[4];
     } else {
         // "Date: Tue, 4 Feb 2020 18:15:00 +0900": only a line that starts with the header.
         if (p != 0) return std::nullopt;
-        const std::vector<std::string> parts = SplitByChar(line, ',');
+        const std::vector<std::string> parts = SplitByChar(line, ',', 2);
         if (parts.size() < 2) return std::nullopt;
-        const std::vector<std::string> w = SplitByChar(parts[1], ' ');
+        const std::vector<std::string> w = SplitByChar(parts[1], ' ', 5);
         if (w.size() < 5) return std::nullopt;
         day = w[1], monthName = w[2], year = w[3], time = w[4];
     }

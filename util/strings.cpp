@@ -70,4 +70,21 @@ std::vector<std::string> SplitByChar(std::string_view text, char delimiter) {
     return fields;
 }
 
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std::size_t count) {
+    // Up to and with the count-th delimiter: the same first fields, and no empty one after it.
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        end = text.find(delimiter, end);
+        if (end == std::string_view::npos) return SplitByChar(text, delimiter);
+        ++end;
+    }
+    return SplitByChar(text.substr(0, end), delimiter);
+}
+
+std::string_view FieldAt(std::string_view text, char delimiter, std::size_t pos) {
+    const std::size_t start = text.rfind(delimiter, pos) + 1;  // npos + 1: from the start
+    const std::size_t end = text.find(delimiter, pos);
+    return text.substr(start, end == std::string_view::npos ? end : end - start);
+}
+
 }  // namespace vellum

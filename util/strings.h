@@ -16,6 +16,11 @@ std::string ReplaceAll(std::string& subject, std::string_view pattern, std::stri
 // Cuts `text` at every `delimiter`. Never empty: an empty text gives one empty field. Inner and
 // leading empty fields stay; only the one empty field after a trailing delimiter is dropped.
 std::vector<std::string> SplitByChar(std::string_view text, char delimiter);
+// The first `count` (at least 1) of those fields, or all when there are fewer; the rest of the
+// text is not cut, so a line of a million delimiters costs no more than a short one.
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std::size_t count);
+// The field, as SplitByChar cuts them, that holds the byte at `pos` (which is no delimiter).
+std::string_view FieldAt(std::string_view text, char delimiter, std::size_t pos);
 
 // Exact-case substring test, as every header and body rule uses.
 inline bool Contains(std::string_view text, std::string_view part) {
