@@ -4,12 +4,14 @@
 // MessageStore that sends bodies to a scratch file a few lines at a time. All must give the same
 // fields and document bytes. Input: a first line "charset 0x01 key 0x01 key ...", then the
 // file's bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "convert/body_extraction.h"
 #include "convert/message_store.h"
 #include "convert/output_document.h"
 #include "fuzz/fuzz_checks.h"
@@ -20,15 +22,64 @@ namespace {
 
 using vellum::IndexRecord;
 using vellum::MessageFields;
+using vellum::SplitByChar;
 
-// The quick look for the texts the line rules test must agree with plain substring tests.
-void CheckLineTexts(std::string_view line) {
+// The line tests, which look only where they must, against the rules read plainly: substring
+// tests, and items of the line split whole.
+void CheckLineTests(std::string_view line) {
     const vellum::LineTexts texts = vellum::FindLineTexts(line);
     FUZZ_CHECK(texts.date == vellum::Contains(line, "Date:"));
     FUZZ_CHECK(texts.status == vellum::Contains(line, "X-Becky-Status:"));
     FUZZ_CHECK(texts.contentType == vellum::Contains(line, "Content-Type:"));
     FUZZ_CHECK(texts.mimeVersion == vellum::Contains(line, "Mime-Version:"));
     FUZZ_CHECK(texts.charset == vellum::Contains(line, "charset="));
+
+    const std::vector<std::string> commaItems = SplitByChar(line, ',');
+    const std::optional<std::string_view> key = vellum::StatusKey(line);
+    FUZZ_CHECK(key.has_value() == (commaItems.size() >= 6));
+    if (key) FUZZ_CHECK(*key == commaItems[5]);
+
+    const std::vector<std::string> items = SplitByChar(line, ' ');
+    if (texts.charset) {
+        const auto first = std::find_if(items.begin(), items.end(),
+                                        [](const std::string& item) { return vellum::Contains(item, "charset="); });
+        FUZZ_CHECK(vellum::CharsetValue(line) == vellum::ParameterValue(*first, "charset="));
+    }
+
+    // The structure check: the first item naming text/plain or a boundary decides.
+    vellum::MessageScanState expected, actual;
+    expected.multipart = actual.multipart = line.size() % 2 == 0;
+    expected.delimiter = actual.delimiter = "--before";
+    if (texts.contentType) {
+        for (const std::string& item : items) {
+            if (vellum::Contains(item, "text/plain")) {
+                expected.multipart = false;
+                break;
+            }
+            if (vellum::Contains(item, "boundary=")) {
+                expected.multipart = true;
+                expected.delimiter = "--" + vellum::ParameterValue(item, "boundary=");
+                break;
+            }
+        }
+    }
+    vellum::CheckMessageStructure(actual, line, texts);
+    FUZZ_CHECK(actual.multipart == expected.multipart && actual.delimiter == expected.delimiter);
+
+    // The third message line of a multipart message: the last item with a boundary renames it.
+    vellum::MessageScanState third;
+    third.found = third.multipart = true;
+    third.lineNo = 3;
+    third.delimiter = expected.delimiter = "--before";
+    if (texts.contentType) {
+        for (const std::string& item : items) {
+            if (!vellum::Contains(item, "boundary=")) continue;
+            expected.delimiter = "--" + vellum::ParameterValue(item, "boundary=");
+        }
+    }
+    MessageFields unused;
+    vellum::ApplyMultipartRules(third, line, texts, line, unused);
+    FUZZ_CHECK(third.delimiter == expected.delimiter);
 }
 
 // The lines as the host writes them: LF ends a line, a CR before it goes with it, a last line
@@ -45,7 +96,7 @@ MessageFields ScanFromMemory(IndexRecord& record, std::string_view file) {
             --end;
         }
         const std::string_view line = file.substr(start, end - start);
-        CheckLineTexts(line);
+        CheckLineTests(line);
         if (vellum::ScanMessageLine(record, line, state, fields)) break;
         start = next;
     }

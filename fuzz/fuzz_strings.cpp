@@ -1,5 +1,6 @@
-// SplitByChar and ReplaceAll on any bytes. The first input byte is the delimiter and chooses the
-// pattern length; the pattern and the subject follow.
+// SplitByChar (whole, its first fields, the field around a byte) and ReplaceAll on any bytes.
+// The first input byte is the delimiter and chooses the pattern length; the pattern and the
+// subject follow.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,21 @@ void CheckSplit(std::string_view text, char delimiter) {
     }
     // Joining gives the text back, but for the one delimiter at its end.
     FUZZ_CHECK(joined == (trailing ? text.substr(0, text.size() - 1) : text));
+
+    // The first few fields alone, and the field around a byte, are those of the whole split.
+    for (std::size_t count = 1; count <= 7; count += 3) {
+        const std::vector<std::string> first = SplitByChar(text, delimiter, count);
+        FUZZ_CHECK(first.size() == std::min(count, fields.size()));
+        FUZZ_CHECK(std::equal(first.begin(), first.end(), fields.begin()));
+    }
+    std::size_t start = 0;
+    for (const std::string& field : fields) {
+        if (!field.empty()) {
+            FUZZ_CHECK(vellum::FieldAt(text, delimiter, start) == field);
+            FUZZ_CHECK(vellum::FieldAt(text, delimiter, start + field.size() - 1) == field);
+        }
+        start += field.size() + 1;
+    }
 }
 
 // The operation as it is defined: replace the first occurrence, search again from the start.
