@@ -6,30 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "util/memory_file.h"
+
 namespace vellum {
 namespace {
 
 using namespace std::string_literals;
-
-class MemoryFile final : public platform::InputFile {
-public:
-    explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::size_t Read(char* buffer, std::size_t size) override {
-        const std::size_t n = std::min(size, bytes_.size() - pos_);
-        std::memcpy(buffer, bytes_.data() + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    bool Seek(std::uint64_t offset) override {
-        if (offset > bytes_.size()) return false;
-        pos_ = static_cast<std::size_t>(offset);
-        return true;
-    }
-
-private:
-    std::string bytes_;
-    std::size_t pos_ = 0;
-};
 
 struct Line {
     std::string text;
