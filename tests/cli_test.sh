@@ -9,14 +9,8 @@ trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 unset XDG_DESKTOP_DIR
 mkdir -p "$HOME"
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+# shellcheck source=tests/checks.sh
+. "$(dirname "$0")/checks.sh"
 
 run() {  # run ARGS...: sets rc, out, err
     "$exe" "$@" >"$work/out" 2>"$work/err"
@@ -114,5 +108,4 @@ for bad in "" "--bogus" "-o" "a b" "--set-output-dir"; do
     check "usage error for '$bad'" test "$rc" -eq 2 -a -n "$err"
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -7,14 +7,8 @@ exe=$1
 src=$2
 work=$(mktemp -d /tmp/vellum-cli-wine.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+# shellcheck source=tests/checks.sh
+. "$(dirname "$0")/checks.sh"
 
 run() {  # run ARGS...: sets rc, out, err (line ends as on Linux)
     "$src/scripts/wine-run" "$exe" "$@" >"$work/out" 2>"$work/err"
@@ -91,5 +85,4 @@ for bad in "" "--bogus" "-o"; do
     check "usage error for '$bad'" test "$rc" -eq 2 -a -n "$err"
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -16,14 +16,8 @@ src=$4
 wine_run=$src/scripts/wine-run
 work=$(mktemp -d /tmp/vellum-cross.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+# shellcheck source=tests/checks.sh
+. "$(dirname "$0")/checks.sh"
 
 win() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }  # the folder as Wine shows it
 
@@ -160,5 +154,4 @@ check "missing message file: only the other folder's document" test \
     "$(cd "$work" && find linux-fail exe-fail dll-fail -type f | sort | tr '\n' ' ')" = \
     "dll-fail/Whole.REN exe-fail/Whole/Whole.REN linux-fail/Whole/Whole.REN "
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
