@@ -18,3 +18,8 @@ cmake --build build-win -j "$jobs"
 bash scripts/wine-prefix.sh
 # One Wine program at a time: parallel first starts of one prefix race each other.
 (cd build-win && ctest --output-on-failure -j 1)
+
+# Hostile input: the whole Linux suite once more under AddressSanitizer and UBSan, then every
+# fuzz target for a bounded time (SECONDS_PER_TARGET, 20 s each by default). Any finding fails.
+bash scripts/sanitize.sh
+bash scripts/fuzz.sh
