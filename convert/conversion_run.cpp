@@ -1,5 +1,7 @@
 #include "convert/conversion_run.h"
 
+#include <new>
+
 #include "convert/index_reader.h"
 #include "convert/message_store.h"
 #include "convert/output_document.h"
@@ -73,9 +75,7 @@ bool WriteRecord(platform::OutputFile& output, OutputDocument& pending, const In
     return pending.size() < kWriteSize || Flush(output, pending, written);
 }
 
-}  // namespace
-
-RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, const RunLimits& limits) {
+RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progress, const RunLimits& limits) {
     RunOutcome outcome;
     if (!platform::PathExists(paths.outputFolder)) {
         outcome.status = RunStatus::OutputFolderMissing;
@@ -130,6 +130,25 @@ RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, con
     outcome.status = RunStatus::Written;
     outcome.path = outputFilePath;
     return outcome;
+}
+
+}  // namespace
+
+RunOutcome ConvertFolder(const RunPaths& paths, const RunProgress& progress, const RunLimits& limits) {
+    try {
+        return ConvertFolderOrThrow(paths, progress, limits);
+    } catch (const std::bad_alloc&) {
+        // Out of memory (a huge line in a 32-bit process): the document cannot be completed.
+        // Everything the run held is released by now, the temporary file included.
+        RunOutcome outcome;
+        outcome.status = RunStatus::OutputUnwritable;
+        try {
+            outcome.path = platform::JoinPath(paths.outputFolder, paths.outputFileName);
+        } catch (const std::bad_alloc&) {
+            outcome.path.clear();
+        }
+        return outcome;
+    }
 }
 
 int ConversionRun() {

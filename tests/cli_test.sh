@@ -67,6 +67,21 @@ if [ "$(id -u)" -ne 0 ]; then
     check "read-only output folder" test "$rc" -eq 1
 fi
 
+# Out of memory (a 100 MB line under a 300 MB address-space limit) is reported like any other
+# failure to complete the document, and leaves nothing behind. (Not under AddressSanitizer, which
+# needs far more address space for itself.)
+if [ -z "${ASAN_OPTIONS:-}" ]; then
+    mkdir -p "$work/Huge" "$work/small"
+    printf '0\001K\001m\001s\n' >"$work/Huge/Folder.idx"
+    { printf 'X-Becky-Status: 0,0,0,0,0,K\n\n'; head -c 100000000 /dev/zero | tr '\0' 'a'; printf '\n.\n'; } >"$work/Huge/m.bmf"
+    (ulimit -v 300000; "$exe" "$work/Huge" -o "$work/small" >"$work/out" 2>"$work/err")
+    rc=$?
+    check "out of memory: exit 1 and the output message" test "$rc" -eq 1 -a "$(cat "$work/err")" = "出力ファイルを書き込めません。
+$work/small/Huge.REN"
+    check "out of memory: nothing left behind" test -z "$(ls -A "$work/small")"
+    rm -rf "$work/Huge"
+fi
+
 run "$work/Inbox"
 check "no setting, no desktop folder: reported" test "$rc" -eq 1 -a "$err" = "出力フォルダが存在しません。
 $HOME/Desktop"
