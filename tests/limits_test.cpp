@@ -83,6 +83,13 @@ struct Expected {
     }
 };
 
+struct FolderCase {
+    const char* name;
+    std::string index;
+    std::string file;      // f.bmf
+    std::string contains;  // a piece the document must hold
+};
+
 class LimitsTest : public ::testing::Test {
 protected:
     ScratchDir mail;
@@ -120,6 +127,18 @@ protected:
             EXPECT_TRUE(literal.document == document) << "the run differs from the literal reading";
         }
         return document;
+    }
+
+    // Each case's index and message file converted in turn; the document holds its piece.
+    template <std::size_t n>
+    void ExpectDocumentsHold(const FolderCase (&cases)[n]) {
+        for (const FolderCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            mail.Write("Folder.idx", c.index);
+            mail.Write("f.bmf", c.file);
+            const std::string document = Convert();
+            EXPECT_NE(document.find(c.contains), std::string::npos) << document;
+        }
     }
 };
 
@@ -314,13 +333,6 @@ TEST_F(LimitsTest, AMillionIndexLines) {
     std::printf("1,000,000 index lines (%zu bytes) in %.2f s\n", index.size(), seconds);
 }
 
-struct FolderCase {
-    const char* name;
-    std::string index;
-    std::string file;      // f.bmf
-    std::string contains;  // a piece the document must hold
-};
-
 TEST_F(LimitsTest, NulAndControlZAnywhere) {
     const std::string msg = Marker("K1") + "\n\nbody\n.\n";
     const FolderCase cases[] = {
@@ -341,13 +353,7 @@ TEST_F(LimitsTest, NulAndControlZAnywhere) {
         {"NUL and 0x1A in the index line's end", Record("K1", "f", "s") + "\0\x1a"s, msg, "body\r\n"},
         {"file starts with NUL", Record("K1", "f", "s"), "\0"s + msg, "body\r\n"},
     };
-    for (const FolderCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        mail.Write("Folder.idx", c.index);
-        mail.Write("f.bmf", c.file);
-        const std::string document = Convert();
-        EXPECT_NE(document.find(c.contains), std::string::npos) << document;
-    }
+    ExpectDocumentsHold(cases);
 }
 
 TEST_F(LimitsTest, ANulInTheFileNameNamesNoFile) {
@@ -373,13 +379,7 @@ TEST_F(LimitsTest, FilesCutOffAnywhere) {
          "ab?\r\n"},
         {"empty message file", index, "", "#K＠ＩＤ\r\n"},
     };
-    for (const FolderCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        mail.Write("Folder.idx", c.index);
-        mail.Write("f.bmf", c.file);
-        const std::string document = Convert();
-        EXPECT_NE(document.find(c.contains), std::string::npos) << document;
-    }
+    ExpectDocumentsHold(cases);
 }
 
 // Every kind of broken text; the broken part may become anything sound, but the text on both
