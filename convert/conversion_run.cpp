@@ -1,6 +1,12 @@
 #include "convert/conversion_run.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
+#include <unordered_set>
+#include <vector>
 
 #include "convert/index_reader.h"
 #include "convert/message_store.h"
@@ -9,6 +15,7 @@
 #include "util/folder_scan.h"
 #include "util/line_reader.h"
 #include "util/strings.h"
+#include "util/worker_threads.h"
 
 namespace vellum {
 
@@ -44,35 +51,97 @@ std::string OutputFileNameFor(const std::string& folderPath) {
 
 namespace {
 
-// Records are gathered and written about a megabyte at a time: a write per record costs the
-// system more than the copy into one buffer.
-constexpr std::size_t kWriteSize = 1 << 20;
+// Records converted together on one worker thread, and the part of the document they give.
+struct RecordBatch {
+    std::vector<IndexRecord> records;
+    // The batch's bytes in order: each piece is its scratch file's content, if any, then `bytes`.
+    struct Piece {
+        std::unique_ptr<platform::ScratchFile> file;
+        std::string bytes;
+    };
+    std::vector<Piece> pieces;
+    std::size_t converted = 0;  // fewer than all when a record's message file cannot be read
+    bool outputFailed = false;  // a scratch file could not be written
+    bool outOfMemory = false;
 
-// Writes the pending bytes and empties them.
-bool Flush(platform::OutputFile& output, OutputDocument& pending, std::uint64_t& written) {
-    written += pending.size();
-    const bool good = output.Write(pending.data(), pending.size());
-    pending.clear();
-    return good;
+    void Finish() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        finished_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(mutex_);
+        finished_.wait(lock, [this] { return done_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
+};
+
+// More than `heldBytes` of a piece go on in its scratch file, so that a batch of long messages
+// holds no more memory than one long body.
+void HoldAtMost(RecordBatch& batch, std::size_t heldBytes, const std::string& scratchFolder) {
+    RecordBatch::Piece& piece = batch.pieces.back();
+    if (piece.bytes.size() < heldBytes) return;
+    if (!piece.file) piece.file = platform::CreateScratchFile(scratchFolder);
+    if (!piece.file || !piece.file->Write(piece.bytes.data(), piece.bytes.size())) {
+        batch.outputFailed = true;
+        return;
+    }
+    piece.bytes.clear();
 }
 
-// One record onto the pending bytes; a body too big for memory comes from its scratch file.
-bool WriteRecord(platform::OutputFile& output, OutputDocument& pending, const IndexRecord& record,
-                 MessageFields& fields, std::uint64_t& written) {
-    if (fields.spillFailed) return false;
-    if (!fields.spilledBody) {
-        AppendRecord(pending, record, fields);
-    } else {
-        AppendRecordHeader(pending, record, fields);
-        if (!Flush(output, pending, written) || !fields.spilledBody->Rewind()) return false;
-        std::string chunk(kWriteSize, '\0');
-        for (std::size_t n; (n = fields.spilledBody->Read(chunk.data(), chunk.size())) > 0;) {
-            if (!output.Write(chunk.data(), n)) return false;
-            written += n;
+// On a worker thread: the batch's records in order, up to the first whose message file cannot
+// be read. `keepOutput` is false when the document could not even be created: the records are
+// still read, so that an unreadable message file is reported first, as it would be met first.
+void ConvertBatch(RecordBatch& batch, MessageStore& store, bool keepOutput, std::size_t heldBytes,
+                  const std::string& scratchFolder) {
+    try {
+        batch.pieces.emplace_back();
+        for (IndexRecord& record : batch.records) {
+            std::optional<MessageFields> fields = ParseMessageFile(record, store);
+            if (!fields) break;
+            ++batch.converted;
+            if (!keepOutput || batch.outputFailed) continue;
+            if (fields->spillFailed) {
+                batch.outputFailed = true;
+                continue;
+            }
+            if (!fields->spilledBody) {
+                AppendRecord(batch.pieces.back().bytes, record, *fields);
+            } else {
+                AppendRecordHeader(batch.pieces.back().bytes, record, *fields);
+                batch.pieces.push_back({std::move(fields->spilledBody), std::move(fields->body)});
+            }
+            HoldAtMost(batch, heldBytes, scratchFolder);
         }
-        pending += fields.body;
+    } catch (const std::bad_alloc&) {
+        batch.outOfMemory = true;  // the run ends as the document could not be completed
     }
-    return pending.size() < kWriteSize || Flush(output, pending, written);
+    batch.Finish();
+}
+
+// On the run's own thread, in record order.
+bool WriteBatch(platform::OutputFile& output, RecordBatch& batch, std::uint64_t& written) {
+    std::string chunk;
+    for (RecordBatch::Piece& piece : batch.pieces) {
+        if (piece.file) {
+            if (!piece.file->Rewind()) return false;
+            chunk.resize(1 << 20);
+            for (std::size_t n; (n = piece.file->Read(chunk.data(), chunk.size())) > 0;) {
+                if (!output.Write(chunk.data(), n)) return false;
+                written += n;
+            }
+        }
+        if (!output.Write(piece.bytes.data(), piece.bytes.size())) return false;
+        written += piece.bytes.size();
+        piece = {};  // memory and scratch file go as soon as they are written
+    }
+    return true;
 }
 
 RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progress, const RunLimits& limits) {
@@ -96,33 +165,84 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     }
 
     // The document goes to a temporary file as it grows and replaces the target only once it is
-    // complete. When it cannot be created the records are still read, so that an unreadable
-    // message file is reported first, as it would be met first.
+    // complete.
     const std::string outputFilePath = platform::JoinPath(paths.outputFolder, paths.outputFileName);
     std::unique_ptr<platform::OutputFile> output;
     if (outputFilePath.size() <= platform::kMaxPath) output = platform::CreateOutputFile(outputFilePath);
     bool outputGood = output != nullptr;
 
+    // Worker threads convert batches of records; this thread reads the index, hands out the
+    // batches and writes their bytes in record order. Each worker has its own open files; the
+    // files' indexes are shared. The stores outlive the threads that use them.
+    const auto indexes = std::make_shared<FileIndexes>();
+    std::vector<MessageStore> stores;
+    WorkerThreads workers(WorkerCount(limits.threads),
+                          [locale = platform::CurrentThreadLocale()] { platform::UseThreadLocale(locale); });
+    for (std::size_t i = 0; i < workers.Slots(); ++i) {
+        stores.emplace_back(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes, indexes);
+    }
+    const std::size_t batchRecords = std::max<std::size_t>(1, limits.batchRecords);
+    const std::size_t maxInFlight = 3 * workers.Slots();
+    const bool keepOutput = outputGood;
+
+    std::deque<std::shared_ptr<RecordBatch>> inFlight;
+    auto batch = std::make_shared<RecordBatch>();
+    const auto post = [&] {
+        workers.Post([&stores, &paths, keepOutput, heldBytes = limits.bodyBytes, posted = batch](std::size_t worker) {
+            ConvertBatch(*posted, stores[worker], keepOutput, heldBytes, paths.outputFolder);
+        });
+        inFlight.push_back(std::move(batch));
+        batch = std::make_shared<RecordBatch>();
+    };
+    // The oldest batch into the document. False when the run ends on an unreadable message file.
+    const auto writeOldest = [&] {
+        RecordBatch& oldest = *inFlight.front();
+        oldest.Wait();
+        if (oldest.outOfMemory) throw std::bad_alloc();
+        if (outputGood) outputGood = !oldest.outputFailed && WriteBatch(*output, oldest, outcome.bytesWritten);
+        for (std::size_t i = 0; i < oldest.converted; ++i) {
+            ++outcome.records;
+            if (progress) progress(outcome);
+        }
+        if (oldest.converted < oldest.records.size()) {
+            outcome.status = RunStatus::MessageFileUnreadable;
+            outcome.path = oldest.records[oldest.converted].messageFilePath;
+            return false;  // the temporary file goes with `output`
+        }
+        inFlight.pop_front();
+        return true;
+    };
+
     LineReader lines(*index);
     std::string line;
     IndexRecord record;
-    MessageStore messages(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes);
-    OutputDocument pending;
+    std::unordered_set<std::string> messageFiles;
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
-        std::optional<MessageFields> fields = ParseMessageFile(record, messages);
-        if (!fields) {
-            outcome.status = RunStatus::MessageFileUnreadable;
-            outcome.path = record.messageFilePath;
-            return outcome;  // the temporary file goes with `output`
+        // A message file's index is built ahead of its first record, while other threads go on
+        // with the records before it.
+        if (messageFiles.insert(record.messageFilePath).second) {
+            workers.Post([&stores, path = record.messageFilePath](std::size_t worker) {
+                try {
+                    stores[worker].Prepare(path);
+                } catch (const std::bad_alloc&) {
+                    // The record that needs the index tries again and reports it.
+                }
+            });
         }
-        ++outcome.records;
-        if (outputGood) outputGood = WriteRecord(*output, pending, record, *fields, outcome.bytesWritten);
-        if (progress) progress(outcome);
+        batch->records.push_back(std::move(record));
+        if (batch->records.size() >= batchRecords) post();
+        while (inFlight.size() > maxInFlight) {
+            if (!writeOldest()) return outcome;
+        }
     }
     index.reset();
+    if (!batch->records.empty()) post();
+    while (!inFlight.empty()) {
+        if (!writeOldest()) return outcome;
+    }
 
-    if (!outputGood || !Flush(*output, pending, outcome.bytesWritten) || !output->Commit()) {
+    if (!outputGood || !output->Commit()) {
         outcome.status = RunStatus::OutputUnwritable;
         outcome.path = outputFilePath;
         return outcome;

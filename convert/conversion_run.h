@@ -44,6 +44,8 @@ using RunProgress = std::function<void(const RunOutcome& soFar)>;
 struct RunLimits {
     std::size_t bodyBytes = 8 << 20;        // a longer body goes on in a scratch file
     std::size_t readBufferBytes = 1 << 20;  // read at a time from each message file
+    std::size_t threads = 0;                // worker threads converting records; 0: one per core
+    std::size_t batchRecords = 64;          // records handed to a worker thread at a time
 };
 
 // The run on explicit paths; shows nothing. The caller reports the outcome.

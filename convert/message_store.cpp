@@ -14,6 +14,35 @@ std::shared_ptr<const std::string> Share(std::string text) {
 std::string Copy(const std::shared_ptr<const std::string>& text) { return text ? *text : std::string(); }
 }  // namespace
 
+std::shared_ptr<const FileIndex> FileIndexes::Get(const std::string& path, const Builder& build) {
+    std::unique_lock lock(mutex_);
+    if (const auto found = indexes_.find(path); found != indexes_.end()) {
+        const auto building = found->second;
+        lock.unlock();
+        return building.get();
+    }
+    std::promise<std::shared_ptr<const FileIndex>> promise;
+    indexes_.emplace(path, promise.get_future().share());
+    lock.unlock();
+
+    std::shared_ptr<const FileIndex> index;
+    try {
+        index = build();
+    } catch (...) {
+        // Out of memory while indexing: whoever waits for this index fails the same way.
+        promise.set_exception(std::current_exception());
+        lock.lock();
+        indexes_.erase(path);
+        throw;
+    }
+    promise.set_value(index);
+    if (!index) {
+        lock.lock();
+        indexes_.erase(path);
+    }
+    return index;
+}
+
 MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
     for (auto it = open_.begin(); it != open_.end(); ++it) {
         if (it->first == path) {
@@ -32,7 +61,7 @@ MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
 
 // The header tests of the line-by-line reading, applied to every line before a status line
 // matches; their state is noted at the first status line of each key.
-MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
+FileIndex MessageStore::Index(LineReader& lines) {
     FileIndex index;
     HeaderState& state = index.atEnd;
     MessageScanState structure;
@@ -59,7 +88,7 @@ MessageStore::FileIndex MessageStore::Index(LineReader& lines) {
             const auto [marker, first] = index.firstMarker.try_emplace(std::string(*key));
             if (first) {
                 state.multipart = structure.multipart;
-                marker->second = Marker{lines.BytesConsumed(), state};
+                marker->second = FileIndex::Marker{lines.BytesConsumed(), state};
             }
         }
     }
@@ -80,15 +109,23 @@ void MessageStore::Spill(const MessageScanState& state, MessageFields& fields) c
     fields.body.erase(0, settled);
 }
 
+std::shared_ptr<const FileIndex> MessageStore::IndexOf(const std::string& path, OpenFile& open) {
+    return indexes_->Get(path, [&open]() -> std::shared_ptr<const FileIndex> {
+        if (!open.lines->SeekTo(0)) return nullptr;
+        return std::make_shared<const FileIndex>(Index(*open.lines));
+    });
+}
+
+void MessageStore::Prepare(const std::string& path) {
+    if (OpenFile* open = Open(path)) IndexOf(path, *open);
+}
+
 std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
     OpenFile* open = Open(record.messageFilePath);
     if (open == nullptr) return std::nullopt;
-    auto indexed = indexes_.find(record.messageFilePath);
-    if (indexed == indexes_.end()) {
-        if (!open->lines->SeekTo(0)) return std::nullopt;
-        indexed = indexes_.emplace(record.messageFilePath, Index(*open->lines)).first;
-    }
-    const FileIndex& index = indexed->second;
+    const std::shared_ptr<const FileIndex> indexed = IndexOf(record.messageFilePath, *open);
+    if (!indexed) return std::nullopt;
+    const FileIndex& index = *indexed;
     const auto marker = index.firstMarker.find(record.messageKey);
     const HeaderState& before = marker == index.firstMarker.end() ? index.atEnd : marker->second.state;
 

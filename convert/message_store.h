@@ -5,8 +5,11 @@
 // first line for every record.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <future>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -18,52 +21,77 @@
 
 namespace vellum {
 
-class MessageStore {
-public:
-    // `spillFolder`: where the start of a body bigger than `spillBytes` goes (a nameless scratch
-    // file); "" keeps every body in memory. `readBufferSize`: bytes read at a time from each open
-    // file.
-    explicit MessageStore(std::string spillFolder = {}, std::size_t spillBytes = 8 << 20,
-                          std::size_t readBufferSize = 1 << 20)
-        : spillFolder_(std::move(spillFolder)), spillBytes_(spillBytes), readBufferSize_(readBufferSize) {}
-
-    // The record's message, its dates and charset, as reading its file from the first line gives
-    // them. Nothing when the file cannot be opened. Completes the record's charsets.
-    std::optional<MessageFields> Find(IndexRecord& record);
-
-private:
-    // What the tests on the lines before a point have left behind. Every status line keeps one,
-    // so the texts are shared, not copied: a long header value must not cost its length again
-    // for every message after it.
+// What the tests on the lines before a point of a message file have left behind. Every status
+// line keeps one, so the texts are shared, not copied: a long header value must not cost its
+// length again for every message after it.
+struct HeaderState {
     using SharedText = std::shared_ptr<const std::string>;
-    struct HeaderState {
-        bool multipart = false;
-        SharedText delimiter;
-        SharedText sentDate;
-        SharedText sentDateTime;
-        SharedText charset;  // the last "charset=" value
-    };
+    bool multipart = false;
+    SharedText delimiter;
+    SharedText sentDate;
+    SharedText sentDateTime;
+    SharedText charset;  // the last "charset=" value
+};
+
+// Where each key's message starts in one message file, and what the header tests had built up
+// to there.
+struct FileIndex {
     struct Marker {
         std::uint64_t nextLine = 0;  // offset of the line after the status line
         HeaderState state;           // after the status line's own tests
     };
-    struct FileIndex {
-        std::unordered_map<std::string, Marker> firstMarker;  // the first status line per key
-        HeaderState atEnd;                                    // for keys that match nothing
-    };
+    std::unordered_map<std::string, Marker> firstMarker;  // the first status line per key
+    HeaderState atEnd;                                    // for keys that match nothing
+};
+
+// The indexes of a run's message files, each built once and shared by every thread of the run.
+class FileIndexes {
+public:
+    using Builder = std::function<std::shared_ptr<const FileIndex>()>;
+    // The index of `path`, built by `build` on first use; a thread asking while another builds
+    // it waits for that one. A null result (the file could not be read) is not kept, so the next
+    // record tries again and reports the file in its turn.
+    std::shared_ptr<const FileIndex> Get(const std::string& path, const Builder& build);
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, std::shared_future<std::shared_ptr<const FileIndex>>> indexes_;
+};
+
+class MessageStore {
+public:
+    // `spillFolder`: where the start of a body bigger than `spillBytes` goes (a nameless scratch
+    // file); "" keeps every body in memory. `readBufferSize`: bytes read at a time from each open
+    // file. `indexes`: shared with the other stores of the run (one store per thread).
+    explicit MessageStore(std::string spillFolder = {}, std::size_t spillBytes = 8 << 20,
+                          std::size_t readBufferSize = 1 << 20,
+                          std::shared_ptr<FileIndexes> indexes = std::make_shared<FileIndexes>())
+        : spillFolder_(std::move(spillFolder)),
+          spillBytes_(spillBytes),
+          readBufferSize_(readBufferSize),
+          indexes_(std::move(indexes)) {}
+
+    // The record's message, its dates and charset, as reading its file from the first line gives
+    // them. Nothing when the file cannot be opened. Completes the record's charsets.
+    std::optional<MessageFields> Find(IndexRecord& record);
+    // Builds the index of a message file ahead of its first record (on another thread).
+    void Prepare(const std::string& path);
+
+private:
     struct OpenFile {
         std::unique_ptr<platform::InputFile> file;
         std::unique_ptr<LineReader> lines;
     };
 
     OpenFile* Open(const std::string& path);
+    std::shared_ptr<const FileIndex> IndexOf(const std::string& path, OpenFile& open);
     void Spill(const MessageScanState& state, MessageFields& fields) const;
     static FileIndex Index(LineReader& lines);
 
     std::string spillFolder_;
     std::size_t spillBytes_;
     std::size_t readBufferSize_;
-    std::unordered_map<std::string, FileIndex> indexes_;
+    std::shared_ptr<FileIndexes> indexes_;
     // A few files stay open: records mostly come in runs from one file.
     std::list<std::pair<std::string, OpenFile>> open_;
 };

@@ -16,6 +16,11 @@ std::u16string Utf8ToWide(std::string_view bytes);          // code page 65001
 std::u16string AnsiToWide(std::string_view bytes);          // code page 0 (CP_ACP)
 void AnsiToUtf8(std::string_view bytes, std::string& out);  // code page 0 to UTF-8, appended to out
 std::string WideToThreadAnsi(std::u16string_view text);     // code page 3 (CP_THREAD_ACP)
+// The calling thread's locale, which picks the code page of WideToThreadAnsi, and setting it on
+// another thread: worker threads of a run take over the locale of the thread that started it.
+// (Linux has one code page for all threads: 0 and nothing to do.)
+std::uint32_t CurrentThreadLocale();
+void UseThreadLocale(std::uint32_t locale);
 
 // ---- paths ----
 // Longest path the system builds: 259 bytes (260-byte buffers with their NUL).

@@ -80,6 +80,8 @@ std::u16string Utf8ToWide(std::string_view bytes) {
 }
 std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes); }
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
+std::uint32_t CurrentThreadLocale() { return GetThreadLocale(); }
+void UseThreadLocale(std::uint32_t locale) { SetThreadLocale(locale); }
 void AnsiToUtf8(std::string_view bytes, std::string& out) { AppendUtf8(out, ToWide(kAnsi, bytes)); }
 
 const char kPathSeparator = '\\';

@@ -156,6 +156,10 @@ TEST(Differential, TheRunMatchesTheLiteralReadingOnRandomFolders) {
         // leaves the read buffer.
         RunLimits limits;
         if (seed % 2 == 0) limits = {static_cast<std::size_t>(1 + make.Pick(40)), static_cast<std::size_t>(1 + make.Pick(64))};
+        // One to four threads taking batches of one to eight records: the document must not
+        // depend on which thread converts what or in which order the batches finish.
+        limits.threads = static_cast<std::size_t>(1 + make.Pick(4));
+        limits.batchRecords = static_cast<std::size_t>(1 + make.Pick(8));
         const RunOutcome outcome = ConvertFolder({mail.Folder(), out.Path().string(), "x.REN"}, {}, limits);
         ASSERT_EQ(outcome.status, expected.status) << "seed " << seed;
         if (expected.status == RunStatus::Written) {
