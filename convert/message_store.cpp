@@ -1,5 +1,7 @@
 #include "convert/message_store.h"
 
+#include <algorithm>
+
 #include "convert/body_extraction.h"
 #include "util/date.h"
 #include "util/strings.h"
@@ -8,10 +10,6 @@ namespace vellum {
 namespace {
 constexpr std::size_t kOpenFiles = 8;
 
-std::shared_ptr<const std::string> Share(std::string text) {
-    return std::make_shared<const std::string>(std::move(text));
-}
-std::string Copy(const std::shared_ptr<const std::string>& text) { return text ? *text : std::string(); }
 }  // namespace
 
 std::shared_ptr<const FileIndex> FileIndexes::Get(const std::string& path, const Builder& build) {
@@ -59,40 +57,62 @@ MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
     return &open_.front().second;
 }
 
+const FileIndex::Marker* FileIndex::Find(std::string_view key) const {
+    const auto found = std::lower_bound(markers.begin(), markers.end(), key,
+                                        [this](const Marker& m, std::string_view k) { return TextOf(m.key) < k; });
+    return found != markers.end() && TextOf(found->key) == key ? &*found : nullptr;
+}
+
+namespace {
+
+// Sets `text` to `value`, storing the value only when it differs from what `text` holds.
+void SetText(FileIndex& index, FileIndex::Text& text, std::string_view value) {
+    if (index.TextOf(text) == value) return;
+    text = {index.texts.size(), value.size()};
+    index.texts.append(value);
+}
+
+}  // namespace
+
 // The header tests of the line-by-line reading, applied to every line before a status line
 // matches; their state is noted at the first status line of each key.
 FileIndex MessageStore::Index(LineReader& lines) {
     FileIndex index;
-    HeaderState& state = index.atEnd;
+    FileIndex::State& state = index.atEnd;
     MessageScanState structure;
     std::string_view line;
     while (lines.ReadLine(line)) {
         const LineTexts texts = FindLineTexts(line);
         CheckMessageStructure(structure, line, texts);
-        // Only a line with a boundary sets the delimiter, to "--" and a piece of that line: a
-        // longer delimiter was set before and stays shared as it is.
-        if (texts.contentType && structure.delimiter.size() <= line.size() + 2) {
-            state.delimiter = Share(structure.delimiter);
-        }
+        // Only a line with a boundary sets the delimiter.
+        if (texts.contentType) SetText(index, state.delimiter, structure.delimiter);
         if (texts.date) {
             if (std::optional<SentDate> date = NormaliseDate(line)) {
-                state.sentDate = Share(std::move(date->sentDate));
-                state.sentDateTime = Share(std::move(date->sentDateTime));
+                SetText(index, state.sentDate, date->sentDate);
+                SetText(index, state.sentDateTime, date->sentDateTime);
             }
         }
-        if (texts.charset) {
-            state.charset = Share(CharsetValue(line));
-        }
+        if (texts.charset) SetText(index, state.charset, CharsetValue(line));
         const std::optional<std::string_view> key = texts.status ? StatusKey(line) : std::nullopt;
         if (key) {
-            const auto [marker, first] = index.firstMarker.try_emplace(std::string(*key));
-            if (first) {
-                state.multipart = structure.multipart;
-                marker->second = FileIndex::Marker{lines.BytesConsumed(), state};
-            }
+            FileIndex::Marker marker{{}, lines.BytesConsumed(), state};
+            marker.state.multipart = structure.multipart;
+            SetText(index, marker.key, *key);
+            index.markers.push_back(marker);
         }
     }
     state.multipart = structure.multipart;
+    // Sorted by key for the lookup; of equal keys the first in the file stays.
+    std::stable_sort(index.markers.begin(), index.markers.end(), [&index](const auto& a, const auto& b) {
+        return index.TextOf(a.key) < index.TextOf(b.key);
+    });
+    index.markers.erase(std::unique(index.markers.begin(), index.markers.end(),
+                                    [&index](const auto& a, const auto& b) {
+                                        return index.TextOf(a.key) == index.TextOf(b.key);
+                                    }),
+                        index.markers.end());
+    index.markers.shrink_to_fit();
+    index.texts.shrink_to_fit();
     return index;
 }
 
@@ -126,19 +146,19 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
     const std::shared_ptr<const FileIndex> indexed = IndexOf(record.messageFilePath, *open);
     if (!indexed) return std::nullopt;
     const FileIndex& index = *indexed;
-    const auto marker = index.firstMarker.find(record.messageKey);
-    const HeaderState& before = marker == index.firstMarker.end() ? index.atEnd : marker->second.state;
+    const FileIndex::Marker* marker = index.Find(record.messageKey);
+    const FileIndex::State& before = marker == nullptr ? index.atEnd : marker->state;
 
     MessageFields fields;
-    fields.sentDate = Copy(before.sentDate);
-    fields.sentDateTime = Copy(before.sentDateTime);
+    fields.sentDate = index.TextOf(before.sentDate);
+    fields.sentDateTime = index.TextOf(before.sentDateTime);
     // The charset of the message file is looked for only while the index names none.
-    if (record.bodyCharset.empty()) fields.messageCharset = Copy(before.charset);
-    if (marker != index.firstMarker.end() && open->lines->SeekTo(marker->second.nextLine)) {
+    if (record.bodyCharset.empty()) fields.messageCharset = index.TextOf(before.charset);
+    if (marker != nullptr && open->lines->SeekTo(marker->nextLine)) {
         MessageScanState state;
         state.found = true;
         state.multipart = before.multipart;
-        state.delimiter = Copy(before.delimiter);
+        state.delimiter = index.TextOf(before.delimiter);
         std::string_view line;
         while (open->lines->ReadLine(line)) {
             if (ScanMessageLine(record, line, state, fields)) break;

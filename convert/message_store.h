@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "convert/index_reader.h"
 #include "convert/message_parser.h"
@@ -21,27 +22,35 @@
 
 namespace vellum {
 
-// What the tests on the lines before a point of a message file have left behind. Every status
-// line keeps one, so the texts are shared, not copied: a long header value must not cost its
-// length again for every message after it.
-struct HeaderState {
-    using SharedText = std::shared_ptr<const std::string>;
-    bool multipart = false;
-    SharedText delimiter;
-    SharedText sentDate;
-    SharedText sentDateTime;
-    SharedText charset;  // the last "charset=" value
-};
-
-// Where each key's message starts in one message file, and what the header tests had built up
-// to there.
+// Where each key's message starts in one message file, and what the header tests on the lines
+// before it had built up. The texts live one after another in one string, named by offset and
+// size, so that a marker costs a few numbers: a long header value is stored once, not again for
+// every message after it, and a file of many small messages needs no allocation per message.
 struct FileIndex {
-    struct Marker {
-        std::uint64_t nextLine = 0;  // offset of the line after the status line
-        HeaderState state;           // after the status line's own tests
+    struct Text {
+        std::uint64_t offset = 0;
+        std::uint64_t size = 0;
     };
-    std::unordered_map<std::string, Marker> firstMarker;  // the first status line per key
-    HeaderState atEnd;                                    // for keys that match nothing
+    struct State {
+        Text delimiter;
+        Text sentDate;
+        Text sentDateTime;
+        Text charset;  // the last "charset=" value
+        bool multipart = false;
+    };
+    struct Marker {
+        Text key;
+        std::uint64_t nextLine = 0;  // offset of the line after the status line
+        State state;                 // after the status line's own tests
+    };
+
+    std::string texts;
+    std::vector<Marker> markers;  // the first status line of each key, sorted by key
+    State atEnd;                  // for keys that match nothing
+
+    std::string_view TextOf(Text text) const { return std::string_view(texts).substr(text.offset, text.size); }
+    // The first status line that carries `key`; null when none does.
+    const Marker* Find(std::string_view key) const;
 };
 
 // The indexes of a run's message files, each built once and shared by every thread of the run.
