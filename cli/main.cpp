@@ -27,7 +27,7 @@ std::string NormaliseFolderArgument(std::string folder) {
 }
 
 // Converts one folder and reports the outcome; true when the document was written.
-bool ConvertOne(const std::string& folder, const std::string& outputFolder, bool quiet) {
+bool ConvertOne(const std::string& folder, const std::string& outputFolder, bool quiet, std::size_t threads) {
     RunPaths paths;
     paths.currentFolderPath = platform::EndsWithSeparator(folder) ? folder : folder + platform::kPathSeparator;
     paths.outputFileName = OutputFileNameFor(folder);
@@ -36,8 +36,10 @@ bool ConvertOne(const std::string& folder, const std::string& outputFolder, bool
     const bool showProgress = !quiet && platform::StderrIsTerminal();
     cli::ProgressLine progress(showProgress,
                                showProgress ? cli::CountIndexRecords(paths.currentFolderPath + "Folder.idx") : 0);
+    RunLimits limits;
+    limits.threads = threads;
     const RunOutcome outcome = ConvertFolder(
-        paths, [&progress](const RunOutcome& soFar) { progress.Update(soFar.records, soFar.bytesWritten); });
+        paths, [&progress](const RunOutcome& soFar) { progress.Update(soFar.records, soFar.bytesWritten); }, limits);
     progress.Clear();
 
     const OutcomeMessage message = MessageFor(outcome.status);
@@ -55,7 +57,7 @@ std::string OutputFolderFor(const cli::Options& options) {
 }
 
 int Convert(const cli::Options& options) {
-    return ConvertOne(NormaliseFolderArgument(options.folder), OutputFolderFor(options), options.quiet) ? 0 : 1;
+    return ConvertOne(NormaliseFolderArgument(options.folder), OutputFolderFor(options), options.quiet, options.threads) ? 0 : 1;
 }
 
 bool HoldsIndex(const std::string& folder) {
@@ -89,7 +91,7 @@ int ConvertTree(const cli::Options& options) {
                 std::cerr << MessageFor(RunStatus::OutputUnwritable).textUtf8 << platform::PathToUtf8(outputFolder) << "\n";
                 ++failed;
             } else {
-                ++(ConvertOne(folder, outputFolder, options.quiet) ? converted : failed);
+                ++(ConvertOne(folder, outputFolder, options.quiet, options.threads) ? converted : failed);
             }
         }
         std::vector<std::string> subfolders = platform::ListSubfolders(folder);

@@ -3,8 +3,8 @@
 namespace vellum::cli {
 
 const char* const kUsage =
-    "Usage: vellumtext [-o DIR] [-q] FOLDER\n"
-    "       vellumtext --recursive [-o DIR] [-q] DATAFOLDER\n"
+    "Usage: vellumtext [-o DIR] [-q] [-j N] FOLDER\n"
+    "       vellumtext --recursive [-o DIR] [-q] [-j N] DATAFOLDER\n"
     "       vellumtext --set-output-dir DIR\n"
     "\n"
     "Converts every message of one mail folder (a directory holding \"Folder.idx\" and its\n"
@@ -21,6 +21,8 @@ const char* const kUsage =
     "                          DATAFOLDER>/<folder name>.REN; a failed folder is\n"
     "                          reported and the others go on\n"
     "  -q, --quiet             print nothing on success (no progress line either)\n"
+    "  -j, --threads N         convert on N threads (default: one per processor core);\n"
+    "                          the document is the same for every N\n"
     "  -h, --help              show this help and exit\n"
     "      --version           show the version and exit\n"
     "\n"
@@ -31,6 +33,10 @@ const char* const kUsage =
     "reason and the path concerned go to standard error; no document is written or\n"
     "changed) or, with --recursive, when any folder failed; 2 for a usage error.\n";
 
+namespace {
+constexpr std::size_t kMaxThreads = 64;
+}  // namespace
+
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
@@ -39,13 +45,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // Takes the value of an option given as "--name VALUE" or "--name=VALUE".
-        const auto value = [&](const std::string& name, std::string& into) {
+        const auto value = [&](const std::string& name, std::string& into, const char* what = "a folder") {
             if (arg.rfind(name + "=", 0) == 0) {
                 into = arg.substr(name.size() + 1);
             } else if (i + 1 < args.size()) {
                 into = args[++i];
             } else {
-                result.error = "option " + name + " needs a folder";
+                result.error = "option " + name + " needs " + what;
             }
         };
         if (arg == "-h" || arg == "--help") {
@@ -64,6 +70,18 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             std::string dir;
             value(arg == "-o" ? "-o" : "--output-dir", dir);
             o.outputDir = dir;
+        } else if (arg == "-j" || arg == "--threads" || arg.rfind("--threads=", 0) == 0) {
+            const std::string name = arg == "-j" ? "-j" : "--threads";
+            std::string count;
+            value(name, count, "a number of threads");
+            // Digits only; anything else, or too many, counts as over the limit.
+            o.threads = count.empty() ? kMaxThreads + 1 : 0;
+            for (const char c : count) {
+                o.threads = c >= '0' && c <= '9' && o.threads <= kMaxThreads ? o.threads * 10 + (c - '0') : kMaxThreads + 1;
+            }
+            if (result.error.empty() && (o.threads < 1 || o.threads > kMaxThreads)) {
+                result.error = "option " + name + " needs a number of threads from 1 to " + std::to_string(kMaxThreads);
+            }
         } else if (arg == "--set-output-dir" || arg.rfind("--set-output-dir=", 0) == 0) {
             value("--set-output-dir", o.storedOutputDir);
             setOutput = true;

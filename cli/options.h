@@ -1,5 +1,6 @@
 // Command-line options of vellumtext.
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct Options {
     std::string storedOutputDir;            // --set-output-dir DIR
     bool quiet = false;
     bool recursive = false;                 // convert every mail folder below `folder`
+    std::size_t threads = 0;                // -j N; 0: one per core
 };
 
 // The options, or an error text for a usage error.

@@ -53,6 +53,12 @@ check "missing message file: exit 1 and its path" test "$rc" -eq 1 -a "$err" = "
 $work/Broken/00002.bmf"
 check "missing message file: nothing written" test ! -e "$work/o/Broken.REN" -a "$(ls -A "$work/o" | grep -c vellumtext)" -eq 0
 
+for threads in 1 3; do
+    mkdir -p "$work/o$threads"
+    run "$work/Inbox" -o "$work/o$threads" -j "$threads"
+    check "-j $threads gives the same document" cmp -s "$work/o$threads/Inbox.REN" "$src/tests/data/Inbox.REN"
+done
+
 run "$work/Inbox" -o "$work/nowhere"
 check "missing output folder" test "$rc" -eq 1 -a "$err" = "出力フォルダが存在しません。
 $work/nowhere"
@@ -117,7 +123,7 @@ run --help
 check "--help" test "$rc" -eq 0 -a -n "$out"
 run --version
 check "--version" test "$rc" -eq 0 -a "${out#vellumtext }" != "$out"
-for bad in "" "--bogus" "-o" "a b" "--set-output-dir"; do
+for bad in "" "--bogus" "-o" "a b" "--set-output-dir" "-j 0 x" "-j 65 x" "--threads=2x x" "-j"; do
     # shellcheck disable=SC2086
     run $bad
     check "usage error for '$bad'" test "$rc" -eq 2 -a -n "$err"
