@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,12 @@ public:
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
     // Moves to `offset` bytes from the start; false when the file cannot seek there.
     virtual bool Seek(std::uint64_t offset) = 0;
+    // Up to `size` bytes from `offset` on, seen where they lie (the file mapped into memory,
+    // nothing copied) and valid until the next View or the file's end; empty at the end of the
+    // file or on an error. Nothing when the file cannot be seen so: then Seek and Read serve.
+    virtual std::optional<std::string_view> View(std::uint64_t /*offset*/, std::size_t /*size*/) {
+        return std::nullopt;
+    }
 };
 // Null when the file cannot be opened: missing, a directory, a path holding a zero byte
 // (which must never cut the path and open another file), no rights.

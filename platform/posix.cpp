@@ -2,6 +2,7 @@
 // mail text still goes through code page 932, as on the host's systems.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,8 +146,11 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 class PosixInputFile final : public InputFile {
 public:
-    explicit PosixInputFile(int fd) : fd_(fd) {}
-    ~PosixInputFile() override { ::close(fd_); }
+    PosixInputFile(int fd, bool regular) : fd_(fd), mappable_(regular) {}
+    ~PosixInputFile() override {
+        Unmap();
+        ::close(fd_);
+    }
     PosixInputFile(const PosixInputFile&) = delete;
     PosixInputFile& operator=(const PosixInputFile&) = delete;
 
@@ -156,8 +160,40 @@ public:
         return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
     }
 
+    // A window of a regular file mapped read-only: the pages of the page cache are used where
+    // they are instead of being copied, which halves the cost of reading a file twice. Only up
+    // to the file's present size, so that no page past its end is ever touched.
+    std::optional<std::string_view> View(std::uint64_t offset, std::size_t size) override {
+        if (!mappable_) return std::nullopt;
+        Unmap();
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return std::string_view();
+        const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+        if (offset >= fileSize || size == 0) return std::string_view();
+        if (size > fileSize - offset) size = static_cast<std::size_t>(fileSize - offset);
+        static const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = offset - offset % page;
+        const std::size_t lead = static_cast<std::size_t>(offset - start);
+        void* mapped = ::mmap(nullptr, lead + size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, static_cast<off_t>(start));
+        if (mapped == MAP_FAILED) {
+            mappable_ = false;  // some file systems cannot map: read as usual from here on
+            return std::nullopt;
+        }
+        mapped_ = mapped;
+        mappedSize_ = lead + size;
+        return std::string_view(static_cast<const char*>(mapped) + lead, size);
+    }
+
 private:
+    void Unmap() {
+        if (mapped_ != nullptr) ::munmap(mapped_, mappedSize_);
+        mapped_ = nullptr;
+    }
+
     int fd_;
+    bool mappable_;
+    void* mapped_ = nullptr;
+    std::size_t mappedSize_ = 0;
 };
 
 class PosixOutputFile final : public OutputFile {
@@ -224,7 +260,7 @@ std::unique_ptr<InputFile> OpenInputFile(const std::string& path) {
         ::close(fd);
         return nullptr;
     }
-    return std::make_unique<PosixInputFile>(fd);
+    return std::make_unique<PosixInputFile>(fd, S_ISREG(st.st_mode));
 }
 
 std::unique_ptr<OutputFile> CreateOutputFile(const std::string& targetPath) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/test_folder.h"
 #include "util/memory_file.h"
 
 namespace vellum {
@@ -39,54 +40,83 @@ std::vector<Line> Expected(const std::string& bytes) {
 const std::string kText = "a\r\nb\n\n\r\nc\rd\r\n" + std::string(100, 'x') + "\r\nnul\0byte\x1a\r\r\n"s + "y\r\n" +
                           std::string(37, 'z') + "\nlast\r";
 
+// The ways a file is read: into the reader's buffer, seen in place (as a mapped file is), seen in
+// place for a few windows and then read (a file system that stops mapping), and a real file.
+enum class Source { Read, View, ViewThenRead, Disk };
+constexpr Source kSources[] = {Source::Read, Source::View, Source::ViewThenRead, Source::Disk};
+
+class Opened {
+public:
+    Opened(Source source, const std::string& bytes) {
+        if (source == Source::Disk) {
+            dir_.Write("f", bytes);
+            file_ = platform::OpenInputFile(dir_.Folder() + "f");
+        } else {
+            file_ = std::make_unique<MemoryFile>(bytes, source == Source::Read ? 0 : source == Source::View ? 1000000 : 3);
+        }
+    }
+    platform::InputFile& File() { return *file_; }
+
+private:
+    test::ScratchDir dir_;
+    std::unique_ptr<platform::InputFile> file_;
+};
+
 TEST(LineReader, EveryBufferSizeGivesTheSameLinesAsStringsAndViews) {
     const std::vector<Line> expected = Expected(kText);
     ASSERT_EQ(expected.back().text, "last\r");  // a CR without LF is data
-    for (std::size_t size : {1, 2, 3, 5, 7, 13, 64, 101, 1 << 20}) {
-        MemoryFile viewFile(kText), stringFile(kText);
-        LineReader views(viewFile, size), strings(stringFile, size);
-        std::string_view view;
-        std::string line = "old";
-        for (const Line& e : expected) {
-            ASSERT_TRUE(views.ReadLine(view)) << size;
-            ASSERT_TRUE(strings.ReadLine(line)) << size;
-            EXPECT_EQ(view, e.text) << size;
-            EXPECT_EQ(line, e.text) << size;
-            EXPECT_EQ(views.BytesConsumed(), e.next) << size;
+    for (const Source source : kSources) {
+        for (std::size_t size : {1, 2, 3, 5, 7, 13, 64, 101, 1 << 20}) {
+            Opened viewFile(source, kText), stringFile(source, kText);
+            LineReader views(viewFile.File(), size), strings(stringFile.File(), size);
+            std::string_view view;
+            std::string line = "old";
+            const auto where = [&] { return "source " + std::to_string(static_cast<int>(source)) + " size " + std::to_string(size); };
+            for (const Line& e : expected) {
+                ASSERT_TRUE(views.ReadLine(view)) << where();
+                ASSERT_TRUE(strings.ReadLine(line)) << where();
+                EXPECT_EQ(view, e.text) << where();
+                EXPECT_EQ(line, e.text) << where();
+                EXPECT_EQ(views.BytesConsumed(), e.next) << where();
+            }
+            EXPECT_FALSE(views.ReadLine(view)) << where();
+            EXPECT_TRUE(view.empty());
+            EXPECT_FALSE(strings.ReadLine(line)) << where();
+            EXPECT_EQ(line, "");
         }
-        EXPECT_FALSE(views.ReadLine(view)) << size;
-        EXPECT_TRUE(view.empty());
-        EXPECT_FALSE(strings.ReadLine(line)) << size;
-        EXPECT_EQ(line, "");
     }
 }
 
 TEST(LineReader, SeeksBackToALineStart) {
     const std::vector<Line> expected = Expected(kText);
-    for (std::size_t size : {1, 4, 64, 1 << 20}) {
-        MemoryFile file(kText);
-        LineReader lines(file, size);
-        std::string_view view;
-        while (lines.ReadLine(view)) {
-        }
-        for (std::size_t i = expected.size() - 1; i-- > 0;) {
-            ASSERT_TRUE(lines.SeekTo(expected[i].next)) << size;
-            ASSERT_TRUE(lines.ReadLine(view)) << size;
-            EXPECT_EQ(view, expected[i + 1].text) << size << " line " << i + 1;
+    for (const Source source : kSources) {
+        for (std::size_t size : {1, 4, 64, 1 << 20}) {
+            Opened file(source, kText);
+            LineReader lines(file.File(), size);
+            std::string_view view;
+            while (lines.ReadLine(view)) {
+            }
+            for (std::size_t i = expected.size() - 1; i-- > 0;) {
+                ASSERT_TRUE(lines.SeekTo(expected[i].next)) << size;
+                ASSERT_TRUE(lines.ReadLine(view)) << size;
+                EXPECT_EQ(view, expected[i + 1].text) << size << " line " << i + 1;
+            }
         }
     }
 }
 
 TEST(LineReader, NothingFollowsAFinalLineFeed) {
-    for (const std::string& text : {""s, "\n"s, "one\n"s, "\r\n\r\n"s}) {
-        MemoryFile file(text);
-        LineReader lines(file, 2);
-        std::vector<std::string> read;
-        std::string_view view;
-        while (lines.ReadLine(view)) read.emplace_back(view);
-        std::vector<std::string> expected;
-        for (const Line& e : Expected(text)) expected.push_back(e.text);
-        EXPECT_EQ(read, expected) << text;
+    for (const Source source : kSources) {
+        for (const std::string& text : {""s, "\n"s, "one\n"s, "\r\n\r\n"s}) {
+            Opened file(source, text);
+            LineReader lines(file.File(), 2);
+            std::vector<std::string> read;
+            std::string_view view;
+            while (lines.ReadLine(view)) read.emplace_back(view);
+            std::vector<std::string> expected;
+            for (const Line& e : Expected(text)) expected.push_back(e.text);
+            EXPECT_EQ(read, expected) << text;
+        }
     }
 }
 

@@ -5,15 +5,27 @@
 namespace vellum {
 
 LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
-    : file_(file),
-      buffer_(std::make_unique_for_overwrite<char[]>(bufferSize == 0 ? 1 : bufferSize)),
-      bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
+    : file_(file), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
 
 bool LineReader::Refill() {
     if (eof_) return false;
     bufferStart_ += end_;
     pos_ = 0;
-    end_ = file_.Read(buffer_.get(), bufferSize_);
+    end_ = 0;
+    if (viewing_) {
+        if (const std::optional<std::string_view> view = file_.View(bufferStart_, bufferSize_)) {
+            data_ = view->data();
+            end_ = view->size();
+        } else {
+            viewing_ = false;
+            if (!file_.Seek(bufferStart_)) eof_ = true;  // ends the file like a read error
+        }
+    }
+    if (!viewing_ && !eof_) {
+        if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(bufferSize_);
+        data_ = buffer_.get();
+        end_ = file_.Read(buffer_.get(), bufferSize_);
+    }
     if (end_ == 0) eof_ = true;
     return end_ > 0;
 }
@@ -23,7 +35,8 @@ bool LineReader::SeekTo(std::uint64_t offset) {
         pos_ = static_cast<std::size_t>(offset - bufferStart_);
         return true;
     }
-    if (!file_.Seek(offset)) return false;
+    // A view is taken at any offset; a read needs the file moved there first.
+    if (!viewing_ && !file_.Seek(offset)) return false;
     bufferStart_ = offset;
     pos_ = end_ = 0;
     eof_ = false;
@@ -45,7 +58,7 @@ bool LineReader::ReadLine(std::string_view& line) {
             if (pieced) line = pieced_;
             return pieced;
         }
-        const char* start = buffer_.get() + pos_;
+        const char* start = data_ + pos_;
         const std::size_t avail = end_ - pos_;
         const void* lf = std::memchr(start, '\n', avail);
         if (lf == nullptr) {

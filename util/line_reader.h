@@ -28,12 +28,14 @@ private:
     bool Refill();
 
     platform::InputFile& file_;
-    // Not zero-filled: a reader is made per file opened, and most files are far smaller than
-    // the buffer, whose untouched pages then cost nothing.
+    bool viewing_ = true;  // the file is seen in place (mapped), not read into buffer_
+    // Allocated on the first read, not zero-filled: most files are far smaller than the buffer,
+    // whose untouched pages then cost nothing, and a mapped file needs none.
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferSize_;
+    const char* data_ = nullptr;  // buffer_ or the file's mapped window
     std::string pieced_;  // a line that goes on past the end of the buffer
-    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+    std::uint64_t bufferStart_ = 0;  // file offset of data_[0]
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;

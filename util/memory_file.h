@@ -11,7 +11,15 @@ namespace vellum {
 
 class MemoryFile final : public platform::InputFile {
 public:
-    explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
+    // `views`: how many windows View gives before it says the file cannot be seen in place
+    // (none by default), to exercise both ways of reading and the change from one to the other.
+    explicit MemoryFile(std::string bytes, std::size_t views = 0) : bytes_(std::move(bytes)), views_(views) {}
+    std::optional<std::string_view> View(std::uint64_t offset, std::size_t size) override {
+        if (views_ == 0) return std::nullopt;
+        --views_;
+        if (offset >= bytes_.size()) return std::string_view();
+        return std::string_view(bytes_).substr(static_cast<std::size_t>(offset), size);
+    }
     std::size_t Read(char* buffer, std::size_t size) override {
         const std::size_t n = std::min(size, bytes_.size() - pos_);
         std::memcpy(buffer, bytes_.data() + pos_, n);
@@ -27,6 +35,7 @@ public:
 
 private:
     std::string bytes_;
+    std::size_t views_;
     std::size_t pos_ = 0;
 };
 
