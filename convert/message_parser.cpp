@@ -1,5 +1,10 @@
 #include "convert/message_parser.h"
 
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "convert/body_extraction.h"
 #include "decode/charset.h"
 #include "util/date.h"
@@ -21,26 +26,46 @@ bool EndsAt(std::string_view line, std::size_t end, std::string_view text) {
     return end >= text.size() && line.compare(end - text.size(), text.size(), text) == 0;
 }
 
+// Calls `at(position)` for every ':' and '=' of `line`, in order. Every line of every message
+// file is searched so, twice in a run; sixteen bytes at a time where the processor allows.
+template <class At>
+void ForEachColonOrEquals(std::string_view line, At at) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i colon = _mm_set1_epi8(':');
+    const __m128i equals = _mm_set1_epi8('=');
+    for (; i + 16 <= line.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+        auto hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, colon), _mm_cmpeq_epi8(bytes, equals))));
+        for (; hits != 0; hits &= hits - 1) at(i + static_cast<std::size_t>(std::countr_zero(hits)));
+    }
+#endif
+    for (; i < line.size(); ++i) {
+        if (line[i] == ':' || line[i] == '=') at(i);
+    }
+}
+
 }  // namespace
 
 LineTexts FindLineTexts(std::string_view line) {
     LineTexts texts;
-    // The byte before the ':' tells which of the texts can end there.
-    for (std::size_t colon = line.find(':'); colon != std::string_view::npos; colon = line.find(':', colon + 1)) {
-        switch (colon == 0 ? '\0' : line[colon - 1]) {
+    ForEachColonOrEquals(line, [&](std::size_t at) {
+        if (line[at] == '=') {
+            texts.charset = texts.charset || EndsAt(line, at, "charset");
+            return;
+        }
+        // The byte before the ':' tells which of the texts can end there.
+        switch (at == 0 ? '\0' : line[at - 1]) {
             case 'e':
-                texts.date = texts.date || EndsAt(line, colon, "Date");
-                texts.contentType = texts.contentType || EndsAt(line, colon, "Content-Type");
+                texts.date = texts.date || EndsAt(line, at, "Date");
+                texts.contentType = texts.contentType || EndsAt(line, at, "Content-Type");
                 break;
-            case 's': texts.status = texts.status || EndsAt(line, colon, "X-Becky-Status"); break;
-            case 'n': texts.mimeVersion = texts.mimeVersion || EndsAt(line, colon, "Mime-Version"); break;
+            case 's': texts.status = texts.status || EndsAt(line, at, "X-Becky-Status"); break;
+            case 'n': texts.mimeVersion = texts.mimeVersion || EndsAt(line, at, "Mime-Version"); break;
             default: break;
         }
-    }
-    for (std::size_t equals = line.find('='); equals != std::string_view::npos && !texts.charset;
-         equals = line.find('=', equals + 1)) {
-        texts.charset = EndsAt(line, equals, "charset");
-    }
+    });
     return texts;
 }
 
