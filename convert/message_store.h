@@ -27,9 +27,9 @@ namespace vellum {
 // size, so that a marker costs a few numbers: a long header value is stored once, not again for
 // every message after it, and a file of many small messages needs no allocation per message.
 struct FileIndex {
-    struct Text {
-        std::uint64_t offset = 0;
-        std::uint64_t size = 0;
+    struct Text {  // a piece of `texts`
+        std::size_t offset = 0;
+        std::size_t size = 0;
     };
     struct State {
         Text delimiter;
