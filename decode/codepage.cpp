@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 namespace vellum::codepage {
 namespace {
@@ -142,21 +144,87 @@ std::u16string Cp932ToWide(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The finished UTF-8 of one code page 932 character: up to three bytes, then their count, so
+// that a character costs one lookup and one four-byte store. A count of 0 marks no pair.
+struct Utf8Char {
+  char bytes[4];
+};
+
+constexpr Utf8Char PackUtf8(char16_t unit) {
+  Utf8Char c{};
+  char buffer[4] = {};
+  const char* end = PutUtf8(unit, buffer);
+  const auto length = static_cast<std::size_t>(end - buffer);
+  for (std::size_t k = 0; k < length; ++k) c.bytes[k] = buffer[k];
+  c.bytes[3] = static_cast<char>(length);
+  return c;
+}
+
+struct Cp932Utf8Tables {
+  Utf8Char single[256];
+  Utf8Char pairs[std::size(kCp932Pairs)][256];
+};
+
+// Derived from the generated tables when compiling: nothing to build or guard at run time.
+constexpr Cp932Utf8Tables MakeCp932Utf8Tables() {
+  Cp932Utf8Tables t{};
+  for (unsigned b = 0; b < 256; ++b) t.single[b] = PackUtf8(kCp932Single[b]);
+  for (std::size_t page = 0; page < std::size(kCp932Pairs); ++page) {
+    for (unsigned b = 0; b < 256; ++b) {
+      if (kCp932Pairs[page][b] != 0) t.pairs[page][b] = PackUtf8(kCp932Pairs[page][b]);
+    }
+  }
+  return t;
+}
+constexpr Cp932Utf8Tables kCp932Utf8 = MakeCp932Utf8Tables();
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Eight bytes at `p`, in whatever order the machine keeps them: only tested against masks.
+inline std::uint64_t Word(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+}  // namespace
+
 void Cp932ToUtf8(std::string_view bytes, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  // A byte gives at most one unit below U+10000, so at most three bytes.
-  const std::size_t start = out.size();
-  out.resize(start + n * 3);
-  char* o = out.data() + start;
-  for (std::size_t i = 0; i < n;) {
-    if (p[i] < 0x80) {
-      *o++ = static_cast<char>(p[i++]);
-      continue;
+  // Converted a stretch at a time into a buffer on the stack and appended from there: a
+  // growing std::string would zero-fill room for the longest form first. A byte gives at most
+  // three bytes; the four-byte stores need one byte to spare, a pair may end one byte past.
+  constexpr std::size_t kStretch = 1024;
+  char buffer[kStretch * 3 + 4];
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t end = n - i > kStretch ? i + kStretch : n;
+    char* o = buffer;
+    while (i < end) {
+      if (p[i] < 0x80) {
+        // ASCII stands for itself: a whole word of it is copied at once.
+        while (end - i >= 8 && (Word(p + i) & kHighBits) == 0) {
+          std::memcpy(o, p + i, 8);
+          i += 8;
+          o += 8;
+        }
+        while (i < end && p[i] < 0x80) *o++ = static_cast<char>(p[i++]);
+        continue;
+      }
+      const std::uint8_t page = kCp932LeadPage[p[i]];
+      const unsigned trail = i + 1 < n ? p[i + 1] : 0u;
+      const Utf8Char& pair = kCp932Utf8.pairs[page == kCp932NotLead ? 0 : page][trail];
+      const bool isPair = page != kCp932NotLead && i + 1 < n && pair.bytes[3] != 0;
+      const Utf8Char c = isPair ? pair : kCp932Utf8.single[p[i]];
+      i += 1 + static_cast<std::size_t>(isPair);
+      std::memcpy(o, c.bytes, 4);
+      o += c.bytes[3];
     }
-    o = PutUtf8(Cp932Step(p, n, i), o);
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string WideToCp932(std::u16string_view text) {

@@ -22,7 +22,7 @@ std::u16string Cp932ToWide(std::string_view bytes);
 void Cp932ToUtf8(std::string_view bytes, std::string& out);
 
 // Writes the UTF-8 form of `c`, a code point that is not a surrogate, at `p`; returns the end.
-inline char* PutUtf8(char32_t c, char* p) {
+constexpr char* PutUtf8(char32_t c, char* p) {
   if (c < 0x80) {
     *p++ = static_cast<char>(c);
   } else if (c < 0x800) {

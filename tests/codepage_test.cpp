@@ -7,6 +7,7 @@
 #include "decode/charset.h"
 
 #include <cstdio>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -183,6 +184,76 @@ TEST(Cp932ToUtf8, IsTheUtf8OfCp932ToWide) {
   EXPECT_EQ(direct(all), expected(all));
   EXPECT_EQ(direct(all.substr(1)), expected(all.substr(1)));  // pairs shifted by one byte
   EXPECT_EQ(direct(""), "x");
+}
+
+// Random code page 932 text of the kinds the converter treats apart: ASCII runs of every length
+// (word-sized copies and their leftovers), pairs, lone and cut-off lead bytes, single high bytes,
+// zero bytes. Deterministic, so a failure repeats.
+std::string RandomCp932(std::mt19937& random, std::size_t pieces) {
+  const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+  std::string out;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    switch (below(6)) {
+      case 0:
+        for (unsigned length = below(40); length > 0; --length) out += static_cast<char>(0x20 + below(0x5F));
+        break;
+      case 1:  // a valid pair: hiragana, kanji or a vendor row
+        out += static_cast<char>(below(2) != 0 ? 0x82 : 0x88 + below(8));
+        out += static_cast<char>(0x40 + below(0xBD));
+        break;
+      case 2:  // any lead byte with any byte after it
+        out += static_cast<char>(0x81 + below(0x1F));
+        out += static_cast<char>(below(0x100));
+        break;
+      case 3:
+        out += static_cast<char>(0x80 + below(0x80));
+        break;
+      case 4:
+        out += '\0';
+        break;
+      default:
+        out += static_cast<char>(below(0x100));
+        break;
+    }
+  }
+  if (below(4) == 0) out += static_cast<char>(0x81 + below(0x1F));  // a lead byte cut off by the end
+  return out;
+}
+
+// The direct conversion takes ASCII runs, pairs and the rest on separate paths and in stretches
+// of the input: whatever the mix and the length, it must give what widening and encoding give.
+TEST(Cp932ToUtf8, EqualsWideningThenEncodingOnRandomText) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string bytes = RandomCp932(random, 1 + random() % (round % 100 == 0 ? 400 : 24));
+    std::string expected = "prefix";
+    AppendUtf8(expected, Cp932ToWide(bytes));
+    std::string direct = "prefix";
+    Cp932ToUtf8(bytes, direct);
+    ASSERT_EQ(HexOf(direct), HexOf(expected)) << HexOf(bytes);
+  }
+}
+
+// Long text crosses the stretches the converter works in, with pairs split across their ends and
+// with the densest output (three bytes from every byte) filling a whole stretch.
+TEST(Cp932ToUtf8, LongTextAcrossItsWorkingStretches) {
+  const auto check = [](const std::string& bytes) {
+    std::string expected;
+    AppendUtf8(expected, Cp932ToWide(bytes));
+    std::string direct;
+    Cp932ToUtf8(bytes, direct);
+    ASSERT_EQ(direct.size(), expected.size()) << bytes.size();
+    ASSERT_TRUE(direct == expected) << bytes.size();
+  };
+  for (std::size_t ascii = 0; ascii < 24; ++ascii) {
+    std::string bytes(ascii, 'a');
+    while (bytes.size() < 5000) bytes += "\x82\xa0";  // every pair boundary position in turn
+    check(bytes);
+    check(bytes + "\x82");
+  }
+  check(std::string(10000, '\xb1'));  // halfwidth katakana: three bytes each
+  check(std::string(10000, '\x80'));
+  check(std::string(10000, 'z'));
 }
 
 struct Utf8Case {
