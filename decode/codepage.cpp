@@ -239,4 +239,103 @@ std::string WideToCp932(std::u16string_view text) {
   return out;
 }
 
+namespace {
+
+// ASCII units are their own bytes in code page 932 too.
+constexpr bool AsciiEncodesAsItself() {
+  for (unsigned u = 0; u < 0x80; ++u) {
+    if (kWideToCp932Pages[kWideToCp932PageIndex[0]][u] != u) return false;
+  }
+  return true;
+}
+static_assert(AsciiEncodesAsItself());
+
+// No unit but U+0000 has a zero byte in its code page 932 form, so text cut before its first
+// U+0000 needs no cut before a zero byte afterwards.
+constexpr bool OnlyZeroGivesAZeroByte() {
+  for (unsigned unit = 1; unit < 0x10000; ++unit) {
+    if ((kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF] & 0xFF) == 0) return false;
+  }
+  return true;
+}
+static_assert(OnlyZeroGivesAZeroByte());
+
+// Writes what WideToCp932 makes of `unit` at `b`; returns the end.
+inline char* PutCp932(char16_t unit, char* b) {
+  const std::uint16_t code = kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF];
+  if (code > 0xFF) *b++ = static_cast<char>(code >> 8);
+  *b++ = static_cast<char>(code & 0xFF);
+  return b;
+}
+
+// True when one of the eight bytes of `w` is zero.
+inline bool HasZeroByte(std::uint64_t w) {
+  return ((w - 0x0101010101010101ULL) & ~w & kHighBits) != 0;
+}
+
+}  // namespace
+
+void Utf8ToCp932(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  out.clear();
+  // A stretch at a time through a stack buffer, as in Cp932ToUtf8. A sequence of k bytes gives
+  // at most k units and a unit at most two bytes; the last sequence may run three bytes past.
+  constexpr std::size_t kStretch = 1024;
+  char buffer[(kStretch + 3) * 2];
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t end = n - i > kStretch ? i + kStretch : n;
+    char* o = buffer;
+    while (i < end) {
+      if (p[i] < 0x80) {
+        // ASCII is itself in both, a word at a time up to a zero byte, which ends the text.
+        while (end - i >= 8) {
+          const std::uint64_t w = Word(p + i);
+          if ((w & kHighBits) != 0 || HasZeroByte(w)) break;
+          std::memcpy(o, p + i, 8);
+          i += 8;
+          o += 8;
+        }
+        if (i == end) break;
+        if (p[i] == 0) {
+          out.append(buffer, static_cast<std::size_t>(o - buffer));
+          return;
+        }
+        if (p[i] < 0x80) {
+          *o++ = static_cast<char>(p[i++]);
+          continue;
+        }
+      }
+      // Well-formed two- and three-byte sequences, nearly all of the rest, decoded in place;
+      // anything else as Utf8ToWide takes it. No sequence from 0x80 on gives U+0000.
+      if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+        o = PutCp932(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)), o);
+        i += 2;
+        continue;
+      }
+      if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+        const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+        if (unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF)) {  // no overlong, no surrogate
+          o = PutCp932(unit, o);
+          i += 3;
+          continue;
+        }
+      }
+      const Utf8Step step = DecodeUtf8Step(p + i, n - i);
+      i += step.length;
+      if (step.codePoint == kInvalid) {
+        o = PutCp932(kReplacement, o);
+      } else if (step.codePoint < 0x10000) {
+        o = PutCp932(static_cast<char16_t>(step.codePoint), o);
+      } else {
+        const char32_t v = step.codePoint - 0x10000;
+        o = PutCp932(static_cast<char16_t>(0xD800 | (v >> 10)), o);
+        o = PutCp932(static_cast<char16_t>(0xDC00 | (v & 0x3FF)), o);
+      }
+    }
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
+  }
+}
+
 }  // namespace vellum::codepage

@@ -45,6 +45,11 @@ constexpr char* PutUtf8(char32_t c, char* p) {
 // everything else.
 std::string WideToCp932(std::u16string_view text);
 
+// WideToCp932(Utf8ToWide(bytes) up to its first U+0000), written over `out` in one step: the
+// UTF-8 charset's lines come this way without UTF-16 text in between. The result holds no zero
+// byte: code page 932 gives one for U+0000 alone.
+void Utf8ToCp932(std::string_view bytes, std::string& out);
+
 // True when `bytes` ends inside a UTF-8 sequence (a lead byte whose continuation bytes are cut
 // off by the end of the input). Wine's decoder differs from Windows only there.
 bool Utf8EndsInCutSequence(std::string_view bytes);

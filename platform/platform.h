@@ -16,6 +16,10 @@ std::u16string Utf8ToWide(std::string_view bytes);          // code page 65001
 std::u16string AnsiToWide(std::string_view bytes);          // code page 0 (CP_ACP)
 void AnsiToUtf8(std::string_view bytes, std::string& out);  // code page 0 to UTF-8, appended to out
 std::string WideToThreadAnsi(std::u16string_view text);     // code page 3 (CP_THREAD_ACP)
+// WideToThreadAnsi(Utf8ToWide(bytes) up to its first U+0000) up to its first zero byte,
+// written over `out`: a caller converting line after line keeps one buffer, and no UTF-16 text
+// is made on the heap for it.
+void Utf8ToThreadAnsi(std::string_view bytes, std::string& out);
 
 // ---- paths ----
 // Longest path the system builds: 259 bytes (260-byte buffers with their NUL).
