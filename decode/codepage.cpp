@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 namespace vellum::codepage {
 namespace {
@@ -142,21 +144,87 @@ std::u16string Cp932ToWide(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The finished UTF-8 of one code page 932 character: up to three bytes, then their count, so
+// that a character costs one lookup and one four-byte store. A count of 0 marks no pair.
+struct Utf8Char {
+  char bytes[4];
+};
+
+constexpr Utf8Char PackUtf8(char16_t unit) {
+  Utf8Char c{};
+  char buffer[4] = {};
+  const char* end = PutUtf8(unit, buffer);
+  const auto length = static_cast<std::size_t>(end - buffer);
+  for (std::size_t k = 0; k < length; ++k) c.bytes[k] = buffer[k];
+  c.bytes[3] = static_cast<char>(length);
+  return c;
+}
+
+struct Cp932Utf8Tables {
+  Utf8Char single[256];
+  Utf8Char pairs[std::size(kCp932Pairs)][256];
+};
+
+// Derived from the generated tables when compiling: nothing to build or guard at run time.
+constexpr Cp932Utf8Tables MakeCp932Utf8Tables() {
+  Cp932Utf8Tables t{};
+  for (unsigned b = 0; b < 256; ++b) t.single[b] = PackUtf8(kCp932Single[b]);
+  for (std::size_t page = 0; page < std::size(kCp932Pairs); ++page) {
+    for (unsigned b = 0; b < 256; ++b) {
+      if (kCp932Pairs[page][b] != 0) t.pairs[page][b] = PackUtf8(kCp932Pairs[page][b]);
+    }
+  }
+  return t;
+}
+constexpr Cp932Utf8Tables kCp932Utf8 = MakeCp932Utf8Tables();
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Eight bytes at `p`, in whatever order the machine keeps them: only tested against masks.
+inline std::uint64_t Word(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+}  // namespace
+
 void Cp932ToUtf8(std::string_view bytes, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  // A byte gives at most one unit below U+10000, so at most three bytes.
-  const std::size_t start = out.size();
-  out.resize(start + n * 3);
-  char* o = out.data() + start;
-  for (std::size_t i = 0; i < n;) {
-    if (p[i] < 0x80) {
-      *o++ = static_cast<char>(p[i++]);
-      continue;
+  // Converted a stretch at a time into a buffer on the stack and appended from there: a
+  // growing std::string would zero-fill room for the longest form first. A byte gives at most
+  // three bytes; the four-byte stores need one byte to spare, a pair may end one byte past.
+  constexpr std::size_t kStretch = 1024;
+  char buffer[kStretch * 3 + 4];
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t end = n - i > kStretch ? i + kStretch : n;
+    char* o = buffer;
+    while (i < end) {
+      if (p[i] < 0x80) {
+        // ASCII stands for itself: a whole word of it is copied at once.
+        while (end - i >= 8 && (Word(p + i) & kHighBits) == 0) {
+          std::memcpy(o, p + i, 8);
+          i += 8;
+          o += 8;
+        }
+        while (i < end && p[i] < 0x80) *o++ = static_cast<char>(p[i++]);
+        continue;
+      }
+      const std::uint8_t page = kCp932LeadPage[p[i]];
+      const unsigned trail = i + 1 < n ? p[i + 1] : 0u;
+      const Utf8Char& pair = kCp932Utf8.pairs[page == kCp932NotLead ? 0 : page][trail];
+      const bool isPair = page != kCp932NotLead && i + 1 < n && pair.bytes[3] != 0;
+      const Utf8Char c = isPair ? pair : kCp932Utf8.single[p[i]];
+      i += 1 + static_cast<std::size_t>(isPair);
+      std::memcpy(o, c.bytes, 4);
+      o += c.bytes[3];
     }
-    o = PutUtf8(Cp932Step(p, n, i), o);
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string WideToCp932(std::u16string_view text) {
@@ -169,6 +237,105 @@ std::string WideToCp932(std::u16string_view text) {
   }
   out.resize(static_cast<std::size_t>(b - out.data()));
   return out;
+}
+
+namespace {
+
+// ASCII units are their own bytes in code page 932 too.
+constexpr bool AsciiEncodesAsItself() {
+  for (unsigned u = 0; u < 0x80; ++u) {
+    if (kWideToCp932Pages[kWideToCp932PageIndex[0]][u] != u) return false;
+  }
+  return true;
+}
+static_assert(AsciiEncodesAsItself());
+
+// No unit but U+0000 has a zero byte in its code page 932 form, so text cut before its first
+// U+0000 needs no cut before a zero byte afterwards.
+constexpr bool OnlyZeroGivesAZeroByte() {
+  for (unsigned unit = 1; unit < 0x10000; ++unit) {
+    if ((kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF] & 0xFF) == 0) return false;
+  }
+  return true;
+}
+static_assert(OnlyZeroGivesAZeroByte());
+
+// Writes what WideToCp932 makes of `unit` at `b`; returns the end.
+inline char* PutCp932(char16_t unit, char* b) {
+  const std::uint16_t code = kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF];
+  if (code > 0xFF) *b++ = static_cast<char>(code >> 8);
+  *b++ = static_cast<char>(code & 0xFF);
+  return b;
+}
+
+// True when one of the eight bytes of `w` is zero.
+inline bool HasZeroByte(std::uint64_t w) {
+  return ((w - 0x0101010101010101ULL) & ~w & kHighBits) != 0;
+}
+
+}  // namespace
+
+void Utf8ToCp932(std::string_view bytes, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  out.clear();
+  // A stretch at a time through a stack buffer, as in Cp932ToUtf8. A sequence of k bytes gives
+  // at most k units and a unit at most two bytes; the last sequence may run three bytes past.
+  constexpr std::size_t kStretch = 1024;
+  char buffer[(kStretch + 3) * 2];
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t end = n - i > kStretch ? i + kStretch : n;
+    char* o = buffer;
+    while (i < end) {
+      if (p[i] < 0x80) {
+        // ASCII is itself in both, a word at a time up to a zero byte, which ends the text.
+        while (end - i >= 8) {
+          const std::uint64_t w = Word(p + i);
+          if ((w & kHighBits) != 0 || HasZeroByte(w)) break;
+          std::memcpy(o, p + i, 8);
+          i += 8;
+          o += 8;
+        }
+        if (i == end) break;
+        if (p[i] == 0) {
+          out.append(buffer, static_cast<std::size_t>(o - buffer));
+          return;
+        }
+        if (p[i] < 0x80) {
+          *o++ = static_cast<char>(p[i++]);
+          continue;
+        }
+      }
+      // Well-formed two- and three-byte sequences, nearly all of the rest, decoded in place;
+      // anything else as Utf8ToWide takes it. No sequence from 0x80 on gives U+0000.
+      if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+        o = PutCp932(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)), o);
+        i += 2;
+        continue;
+      }
+      if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+        const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+        if (unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF)) {  // no overlong, no surrogate
+          o = PutCp932(unit, o);
+          i += 3;
+          continue;
+        }
+      }
+      const Utf8Step step = DecodeUtf8Step(p + i, n - i);
+      i += step.length;
+      if (step.codePoint == kInvalid) {
+        o = PutCp932(kReplacement, o);
+      } else if (step.codePoint < 0x10000) {
+        o = PutCp932(static_cast<char16_t>(step.codePoint), o);
+      } else {
+        const char32_t v = step.codePoint - 0x10000;
+        o = PutCp932(static_cast<char16_t>(0xD800 | (v >> 10)), o);
+        o = PutCp932(static_cast<char16_t>(0xDC00 | (v & 0x3FF)), o);
+      }
+    }
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
+  }
 }
 
 }  // namespace vellum::codepage

@@ -22,7 +22,7 @@ std::u16string Cp932ToWide(std::string_view bytes);
 void Cp932ToUtf8(std::string_view bytes, std::string& out);
 
 // Writes the UTF-8 form of `c`, a code point that is not a surrogate, at `p`; returns the end.
-inline char* PutUtf8(char32_t c, char* p) {
+constexpr char* PutUtf8(char32_t c, char* p) {
   if (c < 0x80) {
     *p++ = static_cast<char>(c);
   } else if (c < 0x800) {
@@ -44,6 +44,11 @@ inline char* PutUtf8(char32_t c, char* p) {
 // WideCharToMultiByte(932, 0, ..., NULL, NULL): with Windows' best-fit replacements and "?" for
 // everything else.
 std::string WideToCp932(std::u16string_view text);
+
+// WideToCp932(Utf8ToWide(bytes) up to its first U+0000), written over `out` in one step: the
+// UTF-8 charset's lines come this way without UTF-16 text in between. The result holds no zero
+// byte: code page 932 gives one for U+0000 alone.
+void Utf8ToCp932(std::string_view bytes, std::string& out);
 
 // True when `bytes` ends inside a UTF-8 sequence (a lead byte whose continuation bytes are cut
 // off by the end of the input). Wine's decoder differs from Windows only there.

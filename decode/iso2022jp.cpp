@@ -1,6 +1,5 @@
 #include "decode/iso2022jp.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -23,14 +22,28 @@ constexpr std::array<Escape, 6> kEscapes = {{
     {"\x1b&@\x1b$B", true},
 }};
 
-}  // namespace
+// JIS X 0208 row/cell to Shift_JIS, arithmetically, so every row maps, vendor rows included:
+// the lead byte from j1 (t + 0x81, or t + 0xC1 past 0x9F, t = (j1 - 0x21) / 2), the trail byte
+// from j2 and whether j1 is odd. Looked up rather than computed: odd and even rows alternate at
+// random in Japanese text. Zero marks a byte outside 0x21-0x7E.
+struct ShiftJisTables {
+    unsigned char lead[256];
+    unsigned char trail[2][256];
+};
+constexpr ShiftJisTables MakeShiftJisTables() {
+    ShiftJisTables t{};
+    for (unsigned j = 0x21; j <= 0x7e; ++j) {
+        const unsigned r = (j - 0x21) >> 1;
+        t.lead[j] = static_cast<unsigned char>(r + 0x81 + (r >= 0x1f ? 0x40 : 0));
+        t.trail[0][j] = static_cast<unsigned char>(j + 0x7e);
+        t.trail[1][j] = static_cast<unsigned char>(j + (j >= 0x60 ? 0x20 : 0x1f));
+    }
+    return t;
+}
+constexpr ShiftJisTables kShiftJis = MakeShiftJisTables();
 
-void DecodeIso2022Jp(std::string_view source, std::string& output) {
-    // Never longer than the source: escapes vanish, a pair gives a pair, a byte at most a byte.
-    // Written through a pointer into that room, and cut to size at the end.
-    const std::size_t start = output.size();
-    output.resize(start + source.size());
-    char* out = output.data() + start;
+// Decodes `source` into the room at `out`, as long as the source; returns the end.
+char* DecodeInto(std::string_view source, char* out) {
     bool doubleByte = false;
     std::size_t pos = 0;
     while (pos < source.size()) {
@@ -52,8 +65,15 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
             const void* esc = std::memchr(source.data() + pos + 1, '\x1b', source.size() - pos - 1);
             const std::size_t runEnd = esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - source.data())
                                                       : source.size();
-            out = std::remove_copy(source.data() + pos, source.data() + runEnd, out, '\0');
-            pos = runEnd;
+            // Zero bytes are rare: the run is copied in one piece between them.
+            while (pos < runEnd) {
+                const void* zero = std::memchr(source.data() + pos, '\0', runEnd - pos);
+                const std::size_t pieceEnd =
+                    zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - source.data()) : runEnd;
+                std::memcpy(out, source.data() + pos, pieceEnd - pos);
+                out += pieceEnd - pos;
+                pos = pieceEnd + (zero != nullptr ? 1 : 0);
+            }
             continue;
         }
         // Double-byte text: pairs up to the next ESC that starts a pair.
@@ -61,18 +81,31 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
             const unsigned j1 = static_cast<unsigned char>(source[pos]);
             const unsigned j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u;
             pos += 2;
-            if (j1 - 0x21 > 0x5d || j2 - 0x21 > 0x5d) continue;  // invalid pairs (outside 0x21-0x7E) vanish
-            // JIS X 0208 row/cell to Shift_JIS, arithmetically: every row, vendor rows included.
-            // Without branches, since odd and even rows alternate at random in Japanese text:
-            // s1 = t + 0x81, or t + 0xC1 past 0x9F; s2 = j2 + 0x7E for an even j1, for an odd one
-            // j2 + 0x1F below 0x60 and j2 + 0x20 from 0x60 on.
-            const unsigned t = (j1 - 0x21) >> 1;
-            const unsigned odd = j1 & 1u;
-            *out++ = static_cast<char>(t + 0x81 + (static_cast<unsigned>(t >= 0x1f) << 6));
-            *out++ = static_cast<char>(j2 + 0x7e - odd * (0x5f - static_cast<unsigned>(j2 >= 0x60)));
+            const unsigned char s1 = kShiftJis.lead[j1];
+            const unsigned char s2 = kShiftJis.trail[j1 & 1u][j2];
+            if (s1 == 0 || s2 == 0) continue;  // invalid pairs (outside 0x21-0x7E) vanish
+            *out++ = static_cast<char>(s1);
+            *out++ = static_cast<char>(s2);
         } while (pos < source.size() && source[pos] != '\x1b');
     }
-    output.resize(static_cast<std::size_t>(out - output.data()));
+    return out;
+}
+
+}  // namespace
+
+void DecodeIso2022Jp(std::string_view source, std::string& output) {
+    // Never longer than the source: escapes vanish, a pair gives a pair, a byte at most a byte.
+    // A line is decoded on the stack and appended, as growing the output would zero-fill that
+    // room first; longer text goes into such room and is cut to size.
+    constexpr std::size_t kLine = 1024;
+    if (source.size() <= kLine) {
+        char buffer[kLine];
+        output.append(buffer, static_cast<std::size_t>(DecodeInto(source, buffer) - buffer));
+        return;
+    }
+    const std::size_t start = output.size();
+    output.resize(start + source.size());
+    output.resize(static_cast<std::size_t>(DecodeInto(source, output.data() + start) - output.data()));
 }
 
 }  // namespace vellum

@@ -17,6 +17,10 @@ std::u16string Utf8ToWide(std::string_view bytes);          // code page 65001
 std::u16string AnsiToWide(std::string_view bytes);          // code page 0 (CP_ACP)
 void AnsiToUtf8(std::string_view bytes, std::string& out);  // code page 0 to UTF-8, appended to out
 std::string WideToThreadAnsi(std::u16string_view text);     // code page 3 (CP_THREAD_ACP)
+// WideToThreadAnsi(Utf8ToWide(bytes) up to its first U+0000) up to its first zero byte,
+// written over `out`: a caller converting line after line keeps one buffer, and no UTF-16 text
+// is made on the heap for it.
+void Utf8ToThreadAnsi(std::string_view bytes, std::string& out);
 // The calling thread's locale, which picks the code page of WideToThreadAnsi, and setting it on
 // another thread: worker threads of a run take over the locale of the thread that started it.
 // (Linux has one code page for all threads: 0 and nothing to do.)

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <iterator>
 
 // <windows.h> maps this name to the win.ini function WriteProfileStringA; ours is another one.
 #undef WriteProfileString
@@ -21,30 +22,45 @@ constexpr UINT kUtf8 = 65001;      // CP_UTF8
 constexpr UINT kAnsi = 0;          // CP_ACP
 constexpr UINT kThreadAnsi = 3;    // CP_THREAD_ACP
 
-// MultiByteToWideChar with an explicit length: a zero byte is converted like any other
-// instead of ending the text. The size is asked first, then the text converted in place.
+// MultiByteToWideChar with an explicit length into `room` units at `wide`, which must be enough
+// (no code page gives more units than bytes): a zero byte is converted like any other instead of
+// ending the text. Returns the units written, 0 when nothing could be converted.
+std::size_t ToWideIn(UINT codePage, std::string_view bytes, char16_t* wide, std::size_t room) {
+    if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX) || room > static_cast<std::size_t>(INT_MAX))
+        return 0;
+    // wchar_t and char16_t are both UTF-16 code units on Windows.
+    const int written = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                            reinterpret_cast<LPWSTR>(wide), static_cast<int>(room));
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
+
+// The size is asked first, then the text converted in place.
 std::u16string ToWide(UINT codePage, std::string_view bytes) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) return {};
     const int length = static_cast<int>(bytes.size());
     const int units = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
     if (units <= 0) return {};
     std::u16string wide(static_cast<std::size_t>(units), u'\0');
-    // wchar_t and char16_t are both UTF-16 code units on Windows.
-    const int written =
-        MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<LPWSTR>(wide.data()), units);
-    wide.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    wide.resize(ToWideIn(codePage, bytes, wide.data(), wide.size()));
     return wide;
 }
 
-std::string FromWide(UINT codePage, std::u16string_view text) {
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
+// WideCharToMultiByte written over `bytes`, whose room is kept for the next text.
+void FromWideInto(UINT codePage, std::u16string_view text, std::string& bytes) {
+    bytes.clear();
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return;
     const auto* units = reinterpret_cast<LPCWCH>(text.data());
     const int length = static_cast<int>(text.size());
     const int size = WideCharToMultiByte(codePage, 0, units, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (size <= 0) return;
+    bytes.resize(static_cast<std::size_t>(size));
     const int written = WideCharToMultiByte(codePage, 0, units, length, bytes.data(), size, nullptr, nullptr);
     bytes.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+}
+
+std::string FromWide(UINT codePage, std::u16string_view text) {
+    std::string bytes;
+    FromWideInto(codePage, text, bytes);
     return bytes;
 }
 
@@ -83,6 +99,22 @@ std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThread
 std::uint32_t CurrentThreadLocale() { return GetThreadLocale(); }
 void UseThreadLocale(std::uint32_t locale) { SetThreadLocale(locale); }
 void AnsiToUtf8(std::string_view bytes, std::string& out) { AppendUtf8(out, ToWide(kAnsi, bytes)); }
+
+void Utf8ToThreadAnsi(std::string_view bytes, std::string& out) {
+    // Lines of ordinary length keep their UTF-16 form on the stack: UTF-8 gives at most one
+    // unit per byte. Text cut inside a sequence goes the portable way, as in Utf8ToWide.
+    char16_t stack[1024];
+    std::u16string heap;
+    std::u16string_view wide;
+    if (bytes.size() <= std::size(stack) && !codepage::Utf8EndsInCutSequence(bytes)) {
+        wide = std::u16string_view(stack, ToWideIn(kUtf8, bytes, stack, std::size(stack)));
+    } else {
+        heap = Utf8ToWide(bytes);
+        wide = heap;
+    }
+    FromWideInto(kThreadAnsi, wide.substr(0, wide.find(u'\0')), out);
+    if (const std::size_t zero = out.find('\0'); zero != std::string::npos) out.resize(zero);
+}
 
 const char kPathSeparator = '\\';
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
+#include "platform/platform.h"
+
 namespace vellum {
 namespace {
 
@@ -56,6 +61,47 @@ TEST(ConvertCharsetToAnsi, CharactersOutsideTheCodePageNeverKeepTheirUtf8Bytes) 
     const std::string emoji = ConvertCharsetToAnsi("utf-8", "\xf0\x9f\x98\x80");
     EXPECT_FALSE(emoji.empty());
     EXPECT_EQ(emoji.find_first_not_of('?'), std::string::npos) << emoji;
+}
+
+// UTF-8 mail lines, well-formed and not: ASCII runs of every length, Latin letters (best fit),
+// Japanese, characters outside the BMP, stray and cut-off bytes, zero bytes.
+std::string RandomUtf8Line(std::mt19937& random) {
+    const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+    static const char* const kPieces[] = {
+        "\xc3\xa9", "\xc2\xa5", "\xc2\xa0", "\xe3\x81\x82", "\xe6\x97\xa5\xe6\x9c\xac", "\xef\xbd\x9e", "\xe2\x91\xa0",
+        "\xe3\x80\x9c", "\xea\xb0\x80", "\xf0\x9f\x98\x80", "\xed\xa0\x80", "\xe0\x80\xaf", "\xc0\xaf", "\xff", "\x80",
+        "\xe3\x81", "\xf0\x9f",
+    };
+    std::string line;
+    for (unsigned pieces = 1 + below(30); pieces > 0; --pieces) {
+        switch (below(4)) {
+            case 0:
+                for (unsigned length = below(20); length > 0; --length) line += static_cast<char>(0x20 + below(0x5F));
+                break;
+            case 1:
+                if (below(10) == 0) line += '\0';
+                break;
+            default: line += kPieces[below(std::size(kPieces))]; break;
+        }
+    }
+    return line;
+}
+
+// The UTF-8 charset converts each line in one step now; it must give what widening the line,
+// cutting it at U+0000, narrowing it and cutting that at a zero byte gives, through the same
+// platform layer (the real API on Windows).
+TEST(ConvertCharsetToAnsi, Utf8EqualsWideningThenNarrowing) {
+    std::mt19937 random(3107);
+    std::string reused = "what the buffer held";
+    for (int round = 0; round < 5000; ++round) {
+        const std::string line = RandomUtf8Line(random);
+        const std::u16string wide = platform::Utf8ToWide(line);
+        std::string expected = platform::WideToThreadAnsi(std::u16string_view(wide).substr(0, wide.find(u'\0')));
+        expected.resize(expected.find('\0') == std::string::npos ? expected.size() : expected.find('\0'));
+        ConvertCharsetToAnsi("UTF-8", line, reused);
+        ASSERT_EQ(reused, expected) << round;
+        ASSERT_EQ(ConvertCharsetToAnsi("utf-8", line), expected) << round;
+    }
 }
 
 TEST(AnsiToWide, WidensShiftJisUpToTheFirstZero) {

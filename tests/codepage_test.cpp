@@ -7,6 +7,7 @@
 #include "decode/charset.h"
 
 #include <cstdio>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -185,6 +186,76 @@ TEST(Cp932ToUtf8, IsTheUtf8OfCp932ToWide) {
   EXPECT_EQ(direct(""), "x");
 }
 
+// Random code page 932 text of the kinds the converter treats apart: ASCII runs of every length
+// (word-sized copies and their leftovers), pairs, lone and cut-off lead bytes, single high bytes,
+// zero bytes. Deterministic, so a failure repeats.
+std::string RandomCp932(std::mt19937& random, std::size_t pieces) {
+  const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+  std::string out;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    switch (below(6)) {
+      case 0:
+        for (unsigned length = below(40); length > 0; --length) out += static_cast<char>(0x20 + below(0x5F));
+        break;
+      case 1:  // a valid pair: hiragana, kanji or a vendor row
+        out += static_cast<char>(below(2) != 0 ? 0x82 : 0x88 + below(8));
+        out += static_cast<char>(0x40 + below(0xBD));
+        break;
+      case 2:  // any lead byte with any byte after it
+        out += static_cast<char>(0x81 + below(0x1F));
+        out += static_cast<char>(below(0x100));
+        break;
+      case 3:
+        out += static_cast<char>(0x80 + below(0x80));
+        break;
+      case 4:
+        out += '\0';
+        break;
+      default:
+        out += static_cast<char>(below(0x100));
+        break;
+    }
+  }
+  if (below(4) == 0) out += static_cast<char>(0x81 + below(0x1F));  // a lead byte cut off by the end
+  return out;
+}
+
+// The direct conversion takes ASCII runs, pairs and the rest on separate paths and in stretches
+// of the input: whatever the mix and the length, it must give what widening and encoding give.
+TEST(Cp932ToUtf8, EqualsWideningThenEncodingOnRandomText) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string bytes = RandomCp932(random, 1 + random() % (round % 100 == 0 ? 400 : 24));
+    std::string expected = "prefix";
+    AppendUtf8(expected, Cp932ToWide(bytes));
+    std::string direct = "prefix";
+    Cp932ToUtf8(bytes, direct);
+    ASSERT_EQ(HexOf(direct), HexOf(expected)) << HexOf(bytes);
+  }
+}
+
+// Long text crosses the stretches the converter works in, with pairs split across their ends and
+// with the densest output (three bytes from every byte) filling a whole stretch.
+TEST(Cp932ToUtf8, LongTextAcrossItsWorkingStretches) {
+  const auto check = [](const std::string& bytes) {
+    std::string expected;
+    AppendUtf8(expected, Cp932ToWide(bytes));
+    std::string direct;
+    Cp932ToUtf8(bytes, direct);
+    ASSERT_EQ(direct.size(), expected.size()) << bytes.size();
+    ASSERT_TRUE(direct == expected) << bytes.size();
+  };
+  for (std::size_t ascii = 0; ascii < 24; ++ascii) {
+    std::string bytes(ascii, 'a');
+    while (bytes.size() < 5000) bytes += "\x82\xa0";  // every pair boundary position in turn
+    check(bytes);
+    check(bytes + "\x82");
+  }
+  check(std::string(10000, '\xb1'));  // halfwidth katakana: three bytes each
+  check(std::string(10000, '\x80'));
+  check(std::string(10000, 'z'));
+}
+
 struct Utf8Case {
   const char* what;
   const char* bytes;
@@ -257,6 +328,82 @@ std::string EncodeUtf8(char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
   return out;
+}
+
+// Random UTF-8 as mail has it and as it should not: ASCII runs of every length, characters of
+// every length (surrogates, overlongs and code points past U+10FFFF among them), stray bytes,
+// zero bytes, and sequences cut off by the end.
+std::string RandomUtf8(std::mt19937& random, std::size_t pieces) {
+  const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+  std::string out;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    switch (below(7)) {
+      case 0:
+        for (unsigned length = below(40); length > 0; --length) out += static_cast<char>(0x20 + below(0x5F));
+        break;
+      case 1:  // Japanese: hiragana, katakana, kanji, fullwidth forms
+        out += EncodeUtf8(below(2) != 0 ? 0x3040 + below(0xC0) : 0x4E00 + below(0x5200));
+        break;
+      case 2:
+        out += EncodeUtf8(0x80 + below(0x780));
+        break;
+      case 3:
+        out += EncodeUtf8(0x800 + below(0x10000 - 0x800));  // surrogates too
+        break;
+      case 4:
+        out += EncodeUtf8(0x10000 + below(0x100000));
+        break;
+      case 5:
+        out += static_cast<char>(below(8) == 0 ? 0 : 0x80 + below(0x80));
+        break;
+      default:  // a lead byte with whatever comes after it
+        out += static_cast<char>(0xC0 + below(0x40));
+        out += static_cast<char>(below(0x100));
+        break;
+    }
+  }
+  if (below(4) == 0) out += EncodeUtf8(0x800 + below(0x10000 - 0x800)).substr(0, 1 + below(2));
+  return out;
+}
+
+// The UTF-8 charset's direct conversion against its definition, widening and narrowing.
+TEST(Utf8ToCp932, EqualsWideningThenNarrowingOnRandomText) {
+  std::mt19937 random(1172);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string bytes = RandomUtf8(random, 1 + random() % (round % 100 == 0 ? 400 : 16));
+    const std::u16string wide = Utf8ToWide(bytes);
+    const std::string expected = WideToCp932(std::u16string_view(wide).substr(0, wide.find(u'\0')));
+    std::string direct = "what the buffer held";
+    Utf8ToCp932(bytes, direct);
+    ASSERT_EQ(HexOf(direct), HexOf(expected)) << HexOf(bytes);
+    ASSERT_EQ(direct.find('\0'), std::string::npos) << HexOf(bytes);
+  }
+}
+
+TEST(Utf8ToCp932, EveryCharacterAndLongText) {
+  const auto expected = [](std::string_view bytes) {
+    const std::u16string wide = Utf8ToWide(bytes);
+    return WideToCp932(std::u16string_view(wide).substr(0, wide.find(u'\0')));
+  };
+  const auto direct = [](std::string_view bytes) {
+    std::string out;
+    Utf8ToCp932(bytes, out);
+    return out;
+  };
+  for (char32_t c = 0; c <= 0x10FFFF; c += (c < 0x10000 ? 1 : 0x3F)) {
+    const std::string bytes = EncodeUtf8(c) + "x";
+    ASSERT_EQ(HexOf(direct(bytes)), HexOf(expected(bytes))) << "U+" << std::hex << static_cast<unsigned>(c);
+  }
+  for (std::size_t ascii = 0; ascii < 24; ++ascii) {
+    std::string bytes(ascii, 'a');
+    while (bytes.size() < 5000) bytes += "\xe3\x81\x82";  // every sequence boundary position in turn
+    ASSERT_TRUE(direct(bytes) == expected(bytes)) << ascii;
+    ASSERT_TRUE(direct(bytes + "\xe3\x81") == expected(bytes + "\xe3\x81")) << ascii;
+    ASSERT_EQ(direct(bytes + '\0' + "tail"), expected(bytes)) << ascii;
+  }
+  EXPECT_EQ(direct(std::string(5000, '\xff')), std::string(5000, '?'));
+  EXPECT_EQ(direct(std::string(3000, 'a') + '\0' + "b"), std::string(3000, 'a'));
+  EXPECT_EQ(direct(""), "");
 }
 
 TEST(Utf8ToWide, DecodesEveryCodePoint) {

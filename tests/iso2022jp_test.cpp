@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+#include <utility>
+
 namespace vellum {
 namespace {
 
@@ -62,6 +66,69 @@ TEST(DecodeIso2022Jp, EveryValidPairGivesAValidShiftJisPair) {
             EXPECT_TRUE((s1 >= 0x81 && s1 <= 0x9f) || (s1 >= 0xe0 && s1 <= 0xef)) << j1 << "," << j2;
             EXPECT_TRUE(s2 >= 0x40 && s2 <= 0xfc && s2 != 0x7f) << j1 << "," << j2;
         }
+    }
+}
+
+// The decoder written the plain way, a byte or a pair at a time, to hold the real one against.
+std::string DecodeByteByByte(std::string_view source) {
+    static const std::pair<std::string_view, bool> kEscapes[] = {
+        {"\x1b$@", true}, {"\x1b$B", true}, {"\x1b(B", false}, {"\x1b(J", false}, {"\x1b$(D", true}, {"\x1b&@\x1b$B", true},
+    };
+    std::string out;
+    bool doubleByte = false;
+    std::size_t pos = 0;
+    while (pos < source.size()) {
+        bool escape = false;
+        for (const auto& [bytes, isDouble] : kEscapes) {
+            if (source.size() - pos > bytes.size() && source.substr(pos, bytes.size()) == bytes) {
+                doubleByte = isDouble;
+                pos += bytes.size();
+                escape = true;
+                break;
+            }
+        }
+        if (escape) continue;
+        if (!doubleByte) {
+            if (source[pos] != '\0') out += source[pos];
+            ++pos;
+            continue;
+        }
+        const int j1 = static_cast<unsigned char>(source[pos]);
+        const int j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0;
+        pos += 2;
+        if (j1 < 0x21 || j1 > 0x7e || j2 < 0x21 || j2 > 0x7e) continue;
+        out += static_cast<char>(((j1 + 1) >> 1) + (j1 <= 0x5e ? 0x70 : 0xb0));
+        out += static_cast<char>(j2 + (j1 % 2 == 0 ? 0x7e : j2 >= 0x60 ? 0x20 : 0x1f));
+    }
+    return out;
+}
+
+// Random text of escapes (whole, cut short and unknown), JIS pairs, ASCII runs of every length
+// and zero bytes, which single-byte text drops.
+TEST(DecodeIso2022Jp, EqualsTheByteByByteDecoderOnRandomText) {
+    using namespace std::string_view_literals;
+    static const std::string_view kPieces[] = {"\x1b$B"sv, "\x1b(B"sv, "\x1b(J"sv, "\x1b$@"sv, "\x1b$(D"sv, "\x1b&@\x1b$B"sv,
+                                               "\x1b$"sv,  "\x1b"sv,   "\x1b(I"sv, "\x1b&@"sv, "\0"sv,     "\0\0"sv};
+    std::mt19937 random(2022);
+    const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+    for (int round = 0; round < 20000; ++round) {
+        std::string source;
+        for (unsigned pieces = 1 + below(round % 100 == 0 ? 300 : 12); pieces > 0; --pieces) {
+            switch (below(3)) {
+                case 0: source += kPieces[below(std::size(kPieces))]; break;
+                case 1:
+                    for (unsigned length = below(40); length > 0; --length) {
+                        source += static_cast<char>(below(8) == 0 ? 0 : 0x20 + below(0x60));
+                    }
+                    break;
+                default:
+                    for (unsigned length = below(12); length > 0; --length) source += static_cast<char>(0x21 + below(0x5e));
+                    break;
+            }
+        }
+        std::string out = "kept";
+        DecodeIso2022Jp(source, out);
+        ASSERT_EQ(out, "kept" + DecodeByteByByte(source)) << round;
     }
 }
 
