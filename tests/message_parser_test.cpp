@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "convert/message_store.h"
 #include "decode/charset.h"
 #include "tests/literal_reference.h"
@@ -199,6 +201,25 @@ TEST(ParseMessage, FindLineTextsSeesEachTextWhereverItStands) {
         EXPECT_EQ(t.contentType, c.expected.contentType) << c.line;
         EXPECT_EQ(t.mimeVersion, c.expected.mimeVersion) << c.line;
         EXPECT_EQ(t.charset, c.expected.charset) << c.line;
+    }
+}
+
+// The texts at every place of lines of every length, so that each falls on, across and after
+// the edges of the blocks the search works in, against the plain reading "the line holds it".
+TEST(ParseMessage, FindLineTextsEqualsSearchingEachText) {
+    const std::string pieces[] = {"Date", ":", "=", "charset", "e", "s", "n", "X-Becky-Status", "Content-Type",
+                                  "Mime-Version", "a", "\x1b$B", "  ", "\xe3\x81\x82", "Dat", "harset"};
+    std::mt19937 random(7);
+    for (int i = 0; i < 50000; ++i) {
+        std::string line;
+        const std::size_t length = random() % 90;
+        while (line.size() < length) line += pieces[random() % std::size(pieces)];
+        const LineTexts t = FindLineTexts(line);
+        ASSERT_EQ(t.date, Contains(line, "Date:")) << line;
+        ASSERT_EQ(t.status, Contains(line, "X-Becky-Status:")) << line;
+        ASSERT_EQ(t.contentType, Contains(line, "Content-Type:")) << line;
+        ASSERT_EQ(t.mimeVersion, Contains(line, "Mime-Version:")) << line;
+        ASSERT_EQ(t.charset, Contains(line, "charset=")) << line;
     }
 }
 
