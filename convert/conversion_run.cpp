@@ -213,16 +213,26 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
         return true;
     };
 
+    // The message files in the order the index first names them: when the records of one file
+    // begin, the next file's index is built on another thread, ready when its records come.
     LineReader lines(*index);
     std::string line;
-    IndexRecord record;
-    std::unordered_set<std::string> messageFiles;
+    std::vector<std::string> messageFiles;
+    std::unordered_set<std::string> named;
     while (lines.ReadLine(line)) {
-        if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
-        // A message file's index is built ahead of its first record, while other threads go on
-        // with the records before it.
-        if (messageFiles.insert(record.messageFilePath).second) {
-            workers.Post([&stores, path = record.messageFilePath](std::size_t worker) {
+        std::optional<std::string> path = MessageFilePathOf(line, paths.currentFolderPath);
+        if (path && named.insert(*path).second) messageFiles.push_back(std::move(*path));
+    }
+    if (!lines.SeekTo(0)) {
+        outcome.status = RunStatus::IndexUnreadable;
+        outcome.path = paths.currentFolderPath + "Folder.idx";
+        return outcome;
+    }
+    named.clear();
+    std::size_t prepared = 0;
+    const auto prepareUpTo = [&](std::size_t count) {
+        for (; prepared < std::min(count, messageFiles.size()); ++prepared) {
+            workers.Post([&stores, &path = messageFiles[prepared]](std::size_t worker) {
                 try {
                     stores[worker].Prepare(path);
                 } catch (const std::bad_alloc&) {
@@ -230,6 +240,12 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
                 }
             });
         }
+    };
+
+    IndexRecord record;
+    while (lines.ReadLine(line)) {
+        if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
+        if (named.insert(record.messageFilePath).second) prepareUpTo(named.size() + 1);
         batch->records.push_back(std::move(record));
         if (batch->records.size() >= batchRecords) post();
         while (inFlight.size() > maxInFlight) {

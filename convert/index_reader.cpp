@@ -35,6 +35,12 @@ void ParseRecipients(std::string_view field, std::vector<std::string>& recipient
 
 }  // namespace
 
+std::optional<std::string> MessageFilePathOf(std::string_view line, const std::string& folderPath) {
+    const std::vector<std::string> fields = SplitByChar(line, '\x01', 3);
+    if (fields.size() < 3) return std::nullopt;
+    return folderPath + fields[2] + ".bmf";
+}
+
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
     std::vector<std::string> fields = SplitByChar(line, '\x01', 20);  // field 19 is the last one read

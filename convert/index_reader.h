@@ -1,5 +1,6 @@
 // Reads one line of a folder's index ("Folder.idx": fields separated by the byte 0x01).
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,8 @@ struct IndexRecord {
 // Empties `record` and fills it from `line` (without its line end). False when the line is not a
 // record (fewer than 3 fields); the record is then empty.
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record);
+// The message file an index line names, exactly as ParseIndexLine gives it, without the rest of
+// the work; nothing for a line ParseIndexLine skips.
+std::optional<std::string> MessageFilePathOf(std::string_view line, const std::string& folderPath);
 
 }  // namespace vellum

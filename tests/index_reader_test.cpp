@@ -117,3 +117,24 @@ TEST(ParseIndexLine, ALineShorterThanTwentyFieldsLeavesTheFieldCharsetEmpty) {
 
 }  // namespace
 }  // namespace vellum
+
+namespace vellum {
+namespace {
+
+// The quick look at an index line names the same message file as the full reading, and skips
+// the same lines.
+TEST(IndexReader, MessageFilePathOfAgreesWithParseIndexLine) {
+    for (const std::string line : {"", "0", "0\x01K", "0\x01K\x01", "0\x01K\x01f", "0\x01K\x01f\x01s\x01", "\x01\x01\x01",
+                                   "0\x01K\x01sub\\dir\x01s", "0\x01\x01" "f\x01" "a\x01" "b"}) {
+        IndexRecord record;
+        const bool parsed = ParseIndexLine(line, "/m/", record);
+        const std::optional<std::string> path = MessageFilePathOf(line, "/m/");
+        ASSERT_EQ(path.has_value(), parsed) << line;
+        if (path) {
+            EXPECT_EQ(*path, record.messageFilePath) << line;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vellum
