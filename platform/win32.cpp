@@ -98,7 +98,17 @@ std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes);
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
 std::uint32_t CurrentThreadLocale() { return GetThreadLocale(); }
 void UseThreadLocale(std::uint32_t locale) { SetThreadLocale(locale); }
-void AnsiToUtf8(std::string_view bytes, std::string& out) { AppendUtf8(out, ToWide(kAnsi, bytes)); }
+void AnsiToUtf8(std::string_view bytes, std::string& out) {
+    // Every body line comes this way: lines of ordinary length keep their UTF-16 form on the
+    // stack (a byte gives at most one unit) rather than on the process heap, which the run's
+    // threads would otherwise take turns to lock.
+    char16_t stack[1024];
+    if (bytes.size() <= std::size(stack)) {
+        AppendUtf8(out, std::u16string_view(stack, ToWideIn(kAnsi, bytes, stack, std::size(stack))));
+        return;
+    }
+    AppendUtf8(out, ToWide(kAnsi, bytes));
+}
 
 void Utf8ToThreadAnsi(std::string_view bytes, std::string& out) {
     // Lines of ordinary length keep their UTF-16 form on the stack: UTF-8 gives at most one
