@@ -119,8 +119,10 @@ void ConvertBatch(RecordBatch& batch, MessageStore& store, bool keepOutput, std:
             }
             HoldAtMost(batch, heldBytes, scratchFolder);
         }
-    } catch (const std::bad_alloc&) {
-        batch.outOfMemory = true;  // the run ends as the document could not be completed
+    } catch (...) {
+        // Out of memory, or a string past its largest size on a 32-bit system: the run ends as
+        // the document could not be completed. Nothing may leave a worker thread.
+        batch.outOfMemory = true;
     }
     batch.Finish();
 }
@@ -232,10 +234,11 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     std::size_t prepared = 0;
     const auto prepareUpTo = [&](std::size_t count) {
         for (; prepared < std::min(count, messageFiles.size()); ++prepared) {
-            workers.Post([&stores, &path = messageFiles[prepared]](std::size_t worker) {
+            // The path goes with the task: a task may still run while the run returns early.
+            workers.Post([&stores, path = messageFiles[prepared]](std::size_t worker) {
                 try {
                     stores[worker].Prepare(path);
-                } catch (const std::bad_alloc&) {
+                } catch (...) {
                     // The record that needs the index tries again and reports it.
                 }
             });
