@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <set>
@@ -53,6 +54,14 @@ TEST(WorkerThreads, WithoutThreadsRunsEachTaskAtOnce) {
     int ran = 0;
     workers.Post([&](std::size_t worker) { ran += worker == 0 ? 1 : 100; });
     EXPECT_EQ(ran, 1);
+}
+
+TEST(WorkerThreads, CountIsAsAskedOrOnePerCoreUpToEight) {
+    EXPECT_EQ(WorkerCount(3), 3u);
+    EXPECT_EQ(WorkerCount(20), 20u);
+    const std::size_t automatic = WorkerCount(0);
+    const std::size_t cores = std::thread::hardware_concurrency();
+    EXPECT_EQ(automatic, cores == 0 ? 1 : std::min<std::size_t>(cores, 8));
 }
 
 TEST(FileIndexes, BuildsEachFileOnceForAllThreads) {

@@ -1,5 +1,6 @@
 #include "util/worker_threads.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace vellum {
@@ -54,8 +55,11 @@ void WorkerThreads::Run(std::size_t worker) {
 
 std::size_t WorkerCount(std::size_t wanted) {
     if (wanted != 0) return wanted;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : cores;
+    // One writer takes what the workers give: past a few of them, more threads only hold more
+    // open files and memory.
+    constexpr std::size_t kMostAutomatic = 8;
+    const std::size_t cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : std::min(cores, kMostAutomatic);
 }
 
 }  // namespace vellum

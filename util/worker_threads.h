@@ -41,7 +41,7 @@ private:
     std::vector<std::thread> threads_;
 };
 
-// Threads for a run: `wanted`, or with 0 as many as the machine has cores (at least 1).
+// Threads for a run: `wanted`, or with 0 as many as the machine has cores (at least 1, at most 8).
 std::size_t WorkerCount(std::size_t wanted);
 
 }  // namespace vellum
