@@ -1,6 +1,7 @@
 #include "convert/message_store.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "convert/body_extraction.h"
 #include "util/date.h"
@@ -80,6 +81,7 @@ FileIndex MessageStore::Index(LineReader& lines) {
     FileIndex index;
     FileIndex::State& state = index.atEnd;
     MessageScanState structure;
+    std::unordered_set<std::string> seen;  // keys met so far
     std::string_view line;
     while (lines.ReadLine(line)) {
         const LineTexts texts = FindLineTexts(line);
@@ -94,7 +96,9 @@ FileIndex MessageStore::Index(LineReader& lines) {
         }
         if (texts.charset) SetText(index, state.charset, CharsetValue(line));
         const std::optional<std::string_view> key = texts.status ? StatusKey(line) : std::nullopt;
-        if (key) {
+        // Only the first status line of a key counts: a file that repeats one key on every line
+        // must not cost a marker per line.
+        if (key && seen.emplace(*key).second) {
             FileIndex::Marker marker{{}, lines.BytesConsumed(), state};
             marker.state.multipart = structure.multipart;
             SetText(index, marker.key, *key);
@@ -102,15 +106,9 @@ FileIndex MessageStore::Index(LineReader& lines) {
         }
     }
     state.multipart = structure.multipart;
-    // Sorted by key for the lookup; of equal keys the first in the file stays.
-    std::stable_sort(index.markers.begin(), index.markers.end(), [&index](const auto& a, const auto& b) {
+    std::sort(index.markers.begin(), index.markers.end(), [&index](const auto& a, const auto& b) {
         return index.TextOf(a.key) < index.TextOf(b.key);
     });
-    index.markers.erase(std::unique(index.markers.begin(), index.markers.end(),
-                                    [&index](const auto& a, const auto& b) {
-                                        return index.TextOf(a.key) == index.TextOf(b.key);
-                                    }),
-                        index.markers.end());
     index.markers.shrink_to_fit();
     index.texts.shrink_to_fit();
     return index;

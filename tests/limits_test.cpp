@@ -261,6 +261,19 @@ TEST_F(LimitsTest, LongHeaderValuesBeforeManyMessages) {
     ExpectPeakBelow(40, file.size());
 }
 
+// Only the first status line of a key is kept: a file of one key repeated on every line costs
+// no memory per line.
+TEST_F(LimitsTest, OneKeyOnEveryLineOfAMessageFile) {
+    std::string file;
+    while (file.size() < 64 * kMegabyte) file += Marker("K") + "\r\n";
+    file += ".\r\n";
+    mail.Write("f.bmf", file);
+    mail.Write("Folder.idx", Record("K", "f", "s") + "\n" + Record("none", "f", "s"));
+    const std::string document = Convert();
+    EXPECT_NE(document.find("\r\n" + Marker("K") + "\r\n"), std::string::npos);  // the body: every line after the first
+    ExpectPeakBelow(3, file.size());
+}
+
 TEST_F(LimitsTest, TenMegabyteFieldsAndAddresses) {
     mail.Write("f.bmf", Marker("K1") + "\n\nbody\n.\n");
     const std::string local(10 * kMegabyte, 'a');
