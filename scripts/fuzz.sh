@@ -39,7 +39,12 @@ for target in $targets; do
   if [ "$rc" -ne 0 ]; then
     status=1
     echo "== $target: FINDING (exit $rc), input kept in $findings/"
-    tail -n 40 "$work/$target.log"
+    # The report from its first line (a sanitizer's stack comes before its summary), else the end.
+    if grep -qE "ERROR: |runtime error|deadly signal" "$work/$target.log"; then
+      sed -n '/ERROR: \|runtime error\|deadly signal/,$p' "$work/$target.log" | head -n 80
+    else
+      tail -n 40 "$work/$target.log"
+    fi
   fi
   summary+=$(printf '%-20s %12s executions  exit %d' "$target" "${runs:-?}" "$rc")$'\n'
 done
