@@ -233,23 +233,8 @@ class Generator {
   }
 
   static std::string Encode(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-      s += static_cast<char>(c);
-    } else if (c < 0x800) {
-      s += static_cast<char>(0xC0 | (c >> 6));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      s += static_cast<char>(0xE0 | (c >> 12));
-      s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      s += static_cast<char>(0xF0 | (c >> 18));
-      s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
+    char bytes[4];
+    return std::string(bytes, vellum::codepage::PutUtf8(c, bytes));
   }
 
   std::mt19937 random_;
