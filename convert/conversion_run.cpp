@@ -160,11 +160,12 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     }
     std::unique_ptr<platform::InputFile> index;
     if (!indexName.empty()) index = platform::OpenInputFile(paths.currentFolderPath + indexName);
-    if (!index) {
+    const auto indexUnreadable = [&] {
         outcome.status = RunStatus::IndexUnreadable;
         outcome.path = paths.currentFolderPath + "Folder.idx";
         return outcome;
-    }
+    };
+    if (!index) return indexUnreadable();
 
     // The document goes to a temporary file as it grows and replaces the target only once it is
     // complete.
@@ -225,11 +226,7 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
         std::optional<std::string> path = MessageFilePathOf(line, paths.currentFolderPath);
         if (path && named.insert(*path).second) messageFiles.push_back(std::move(*path));
     }
-    if (!lines.SeekTo(0)) {
-        outcome.status = RunStatus::IndexUnreadable;
-        outcome.path = paths.currentFolderPath + "Folder.idx";
-        return outcome;
-    }
+    if (!lines.SeekTo(0)) return indexUnreadable();
     named.clear();
     std::size_t prepared = 0;
     const auto prepareUpTo = [&](std::size_t count) {

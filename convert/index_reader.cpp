@@ -33,12 +33,17 @@ void ParseRecipients(std::string_view field, std::vector<std::string>& recipient
     }
 }
 
+// The message file of a stem from the index.
+std::string MessageFilePath(const std::string& folderPath, std::string_view stem) {
+    return folderPath + std::string(stem) + ".bmf";
+}
+
 }  // namespace
 
 std::optional<std::string> MessageFilePathOf(std::string_view line, const std::string& folderPath) {
     const std::vector<std::string> fields = SplitByChar(line, '\x01', 3);
     if (fields.size() < 3) return std::nullopt;
-    return folderPath + fields[2] + ".bmf";
+    return MessageFilePath(folderPath, fields[2]);
 }
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
@@ -49,7 +54,7 @@ bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexR
         std::string& field = fields[position];
         switch (position) {
             case 1: record.messageKey = field; break;
-            case 2: record.messageFilePath = folderPath + field + ".bmf"; break;
+            case 2: record.messageFilePath = MessageFilePath(folderPath, field); break;
             case 3: record.subject = field; break;
             case 4:
                 record.senderAddress = ExtractMailAddress(field);
