@@ -26,35 +26,53 @@ bool EndsAt(std::string_view line, std::size_t end, std::string_view text) {
     return end >= text.size() && line.compare(end - text.size(), text.size(), text) == 0;
 }
 
-// Calls `at(position)` for every ':' and '=' of `line`, in order. Every line of every message
-// file is searched so, twice in a run; sixteen bytes at a time where the processor allows, the
-// last sixteen overlapping the ones before rather than going byte by byte.
+// Calls `at(position)` for every ':' and '=' of `text`, in order, until it returns true. Every
+// line of every message file is searched so; sixteen bytes at a time where the processor allows,
+// the last sixteen overlapping the ones before rather than going byte by byte.
 template <class At>
-void ForEachColonOrEquals(std::string_view line, At at) {
+void ForEachColonOrEquals(std::string_view text, At at) {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    if (line.size() >= 16) {
+    if (text.size() >= 16) {
         const __m128i colon = _mm_set1_epi8(':');
         const __m128i equals = _mm_set1_epi8('=');
         const auto hitsAt = [&](std::size_t from) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + from));
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
             return static_cast<unsigned>(
                 _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, colon), _mm_cmpeq_epi8(bytes, equals))));
         };
-        for (; i + 16 <= line.size(); i += 16) {
-            for (unsigned hits = hitsAt(i); hits != 0; hits &= hits - 1) at(i + static_cast<std::size_t>(std::countr_zero(hits)));
+        for (; i + 16 <= text.size(); i += 16) {
+            for (unsigned hits = hitsAt(i); hits != 0; hits &= hits - 1) {
+                if (at(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
+            }
         }
-        if (i < line.size()) {
-            const std::size_t last = line.size() - 16;  // bytes before i were seen already
+        if (i < text.size()) {
+            const std::size_t last = text.size() - 16;  // bytes before i were seen already
             for (unsigned hits = hitsAt(last) >> (i - last); hits != 0; hits &= hits - 1) {
-                at(i + static_cast<std::size_t>(std::countr_zero(hits)));
+                if (at(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
             }
         }
         return;
     }
 #endif
-    for (; i < line.size(); ++i) {
-        if (line[i] == ':' || line[i] == '=') at(i);
+    for (; i < text.size(); ++i) {
+        if ((text[i] == ':' || text[i] == '=') && at(i)) return;
+    }
+}
+
+constexpr unsigned kDate = 1, kStatus = 2, kContentType = 4, kMimeVersion = 8, kCharset = 16;
+
+// Which of the texts end at the ':' or '=' at `at`. None of them holds a line end, so in bytes
+// that begin at a line start a text found here lies within the line of `at`.
+unsigned TextsEndingAt(std::string_view text, std::size_t at) {
+    if (text[at] == '=') return EndsAt(text, at, "charset") ? kCharset : 0;
+    // The byte before the ':' tells which of the texts can end there.
+    switch (at == 0 ? '\0' : text[at - 1]) {
+        case 'e':
+            return (EndsAt(text, at, "Date") ? kDate : 0) | (EndsAt(text, at, "Content-Type") ? kContentType : 0);
+        case 's': return EndsAt(text, at, "X-Becky-Status") ? kStatus : 0;
+        case 'n': return EndsAt(text, at, "Mime-Version") ? kMimeVersion : 0;
+        default: return 0;
     }
 }
 
@@ -62,27 +80,10 @@ void ForEachColonOrEquals(std::string_view line, At at) {
 
 LineTexts FindLineTexts(std::string_view line) {
     // Collected as bits: five flags kept in one register cost less than five bytes in memory.
-    enum : unsigned { kDate = 1, kStatus = 2, kContentType = 4, kMimeVersion = 8, kCharset = 16 };
     unsigned found = 0;
     ForEachColonOrEquals(line, [&](std::size_t at) {
-        if (line[at] == '=') {
-            if (!(found & kCharset) && EndsAt(line, at, "charset")) found |= kCharset;
-            return;
-        }
-        // The byte before the ':' tells which of the texts can end there.
-        switch (at == 0 ? '\0' : line[at - 1]) {
-            case 'e':
-                if (EndsAt(line, at, "Date")) found |= kDate;
-                if (EndsAt(line, at, "Content-Type")) found |= kContentType;
-                break;
-            case 's':
-                if (EndsAt(line, at, "X-Becky-Status")) found |= kStatus;
-                break;
-            case 'n':
-                if (EndsAt(line, at, "Mime-Version")) found |= kMimeVersion;
-                break;
-            default: break;
-        }
+        found |= TextsEndingAt(line, at);
+        return false;
     });
     LineTexts texts;
     texts.date = (found & kDate) != 0;
@@ -91,6 +92,16 @@ LineTexts FindLineTexts(std::string_view line) {
     texts.mimeVersion = (found & kMimeVersion) != 0;
     texts.charset = (found & kCharset) != 0;
     return texts;
+}
+
+std::size_t FindFirstLineText(std::string_view lines) {
+    std::size_t found = std::string_view::npos;
+    ForEachColonOrEquals(lines, [&](std::size_t at) {
+        if (TextsEndingAt(lines, at) == 0) return false;
+        found = at;
+        return true;
+    });
+    return found;
 }
 
 std::optional<std::string_view> StatusKey(std::string_view line) {

@@ -35,6 +35,9 @@ struct LineTexts {
     bool charset = false;      // "charset="
 };
 LineTexts FindLineTexts(std::string_view line);
+// Where in `lines`, bytes that begin at a line start, the first of those texts ends (at its ':'
+// or '='); npos when none does. The lines before the one holding it give FindLineTexts nothing.
+std::size_t FindFirstLineText(std::string_view lines);
 
 // The key a status line carries: item 5 of the line cut at every "," as SplitByChar cuts it,
 // when there are at least six items.

@@ -83,7 +83,8 @@ FileIndex MessageStore::Index(LineReader& lines) {
     MessageScanState structure;
     std::unordered_set<std::string> seen;  // keys met so far
     std::string_view line;
-    while (lines.ReadLine(line)) {
+    // Only lines that hold one of the texts change the state: the others are skipped unread.
+    while (lines.SkipLinesWithout(FindFirstLineText) && lines.ReadLine(line)) {
         const LineTexts texts = FindLineTexts(line);
         CheckMessageStructure(structure, line, texts);
         // Only a line with a boundary sets the delimiter.

@@ -105,6 +105,41 @@ TEST(LineReader, SeeksBackToALineStart) {
     }
 }
 
+// Stands for the search of a whole block of lines: the first '#'.
+std::size_t FindHash(std::string_view bytes) { return bytes.find('#'); }
+
+// Every line with a '#' is read, with the offset after it, whatever the buffer and wherever the
+// '#' stands; lines without one are skipped, but for those cut by the end of a buffer.
+TEST(LineReader, SkipsOnlyLinesInWhichNothingIsFound) {
+    const std::string text = "#\nno\r\na#\r\n\n\nb\r\nc#\n" + std::string(150, 'x') + "#\n" + std::string(90, 'y') +
+                             "\r\nend#\r\nnone\r\n#last";
+    const std::vector<Line> all = Expected(text);
+    for (const Source source : kSources) {
+        for (std::size_t size : {1, 2, 3, 7, 64, 101, 1 << 20}) {
+            Opened file(source, text);
+            LineReader lines(file.File(), size);
+            std::vector<Line> read;
+            std::string_view view;
+            while (lines.SkipLinesWithout(FindHash) && lines.ReadLine(view)) read.push_back({std::string(view), lines.BytesConsumed()});
+            const auto where = "source " + std::to_string(static_cast<int>(source)) + " size " + std::to_string(size);
+            std::size_t next = 0;  // in `all`
+            for (const Line& r : read) {
+                while (next < all.size() && all[next].next != r.next) {
+                    EXPECT_EQ(all[next].text.find('#'), std::string::npos) << where << ": skipped " << all[next].text;
+                    ++next;
+                }
+                ASSERT_LT(next, all.size()) << where << ": read " << r.text;
+                EXPECT_EQ(r.text, all[next].text) << where;
+                ++next;
+            }
+            EXPECT_EQ(next, all.size()) << where << ": the last line with a find is never skipped";
+            if (size == 1 << 20) {
+                EXPECT_EQ(read.size(), 6u) << where << ": nothing else when every line is at hand";
+            }
+        }
+    }
+}
+
 TEST(LineReader, NothingFollowsAFinalLineFeed) {
     for (const Source source : kSources) {
         for (const std::string& text : {""s, "\n"s, "one\n"s, "\r\n\r\n"s}) {

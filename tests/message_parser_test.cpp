@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "convert/message_store.h"
@@ -220,6 +221,33 @@ TEST(ParseMessage, FindLineTextsEqualsSearchingEachText) {
         ASSERT_EQ(t.contentType, Contains(line, "Content-Type:")) << line;
         ASSERT_EQ(t.mimeVersion, Contains(line, "Mime-Version:")) << line;
         ASSERT_EQ(t.charset, Contains(line, "charset=")) << line;
+    }
+}
+
+// Blocks of random lines: the find lies in the first line that holds a text, nothing before.
+TEST(ParseMessage, FindFirstLineTextLandsInTheFirstLineHoldingAText) {
+    const std::string pieces[] = {"Date", ":", "=", "charset", "e", "X-Becky-Status", "Content-Type",
+                                  "Mime-Version", "a", "\r\n", "\n", "\x1b$B", "Dat", "harset", "\xe3\x81\x82"};
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        std::string block;
+        const std::size_t length = random() % 300;
+        while (block.size() < length) block += pieces[random() % std::size(pieces)];
+        std::size_t expected = std::string::npos;  // the start of the first line holding a text
+        for (std::size_t start = 0; start <= block.size() && expected == std::string::npos;) {
+            const std::size_t lf = std::min(block.find('\n', start), block.size());
+            const LineTexts t = FindLineTexts(std::string_view(block).substr(start, lf - start));
+            if (t.date || t.status || t.contentType || t.mimeVersion || t.charset) expected = start;
+            start = lf + 1;
+        }
+        const std::size_t found = FindFirstLineText(block);
+        if (expected == std::string::npos) {
+            ASSERT_EQ(found, std::string::npos) << block;
+            continue;
+        }
+        ASSERT_NE(found, std::string::npos) << block;
+        ASSERT_GE(found, expected) << block;
+        ASSERT_EQ(block.find('\n', expected), block.find('\n', found)) << block;
     }
 }
 

@@ -43,6 +43,20 @@ bool LineReader::SeekTo(std::uint64_t offset) {
     return true;
 }
 
+bool LineReader::SkipLinesWithout(std::size_t (*find)(std::string_view)) {
+    for (;;) {
+        if (pos_ == end_ && !Refill()) return false;
+        const std::string_view rest(data_ + pos_, end_ - pos_);
+        const std::size_t found = find(rest);
+        // The line of the find, or else the last line at hand, which may go on past them, begins
+        // after the last line end before it.
+        const std::size_t before = found == std::string_view::npos ? rest.size() : found;
+        const std::size_t lf = before == 0 ? std::string_view::npos : rest.rfind('\n', before - 1);
+        if (lf != std::string_view::npos) pos_ += lf + 1;
+        if (found != std::string_view::npos || pos_ < end_) return true;
+    }
+}
+
 bool LineReader::ReadLine(std::string& line) {
     std::string_view view;
     const bool read = ReadLine(view);

@@ -19,6 +19,11 @@ public:
     // The same without a copy: `line` views the buffer when the whole line lies in it, else the
     // reader's own string, and stays valid until the next read or seek.
     bool ReadLine(std::string_view& line);
+    // Skips the lines in which `find` finds nothing, up to the next one that it may find
+    // something in (the next line is read whole). `find` gets the bytes from the next line's start
+    // to the end of those at hand and gives the offset of a find, or npos. Lines are searched as
+    // a block, not one at a time. False at the end of the file.
+    bool SkipLinesWithout(std::size_t (*find)(std::string_view));
     // Offset in the file of the next line, that is bytes consumed so far, line ends included.
     std::uint64_t BytesConsumed() const { return bufferStart_ + pos_; }
     // Goes on reading at `offset` (the start of a line), from the buffer when it holds it.
