@@ -22,7 +22,8 @@ void CheckMessageStructure(MessageScanState& state, std::string_view line, const
 }
 
 MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
-                                     std::string_view convertedLine, MessageFields& fields) {
+                                     MessageFields& fields) {
+    const std::string& convertedLine = state.converted;
     if (state.lineNo == 3 && texts.contentType) {
         // The part header may name the boundary again; the last such item wins, the one around
         // the last "boundary=".
@@ -42,13 +43,13 @@ MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view l
             return MultipartVerdict::Skip;
         }
         if (!state.delimiterSeen) {
-            AppendBodyLine(state, fields, convertedLine);
+            AppendBodyLine(state, fields);
             state.bodyStarted = true;
             taken = true;
         }
     }
     if (state.mimeSeen && state.linesSinceMime >= 2 && !taken) {
-        AppendBodyLine(state, fields, convertedLine);
+        AppendBodyLine(state, fields);
         state.bodyStarted = true;
     }
     return MultipartVerdict::GoOn;

@@ -17,8 +17,9 @@ enum class MultipartVerdict {
     GoOn,  // the line goes on to the date, marker and charset tests
 };
 
-// For each message line while the message is multipart, after lineNo and linesSinceMime rose.
+// For each message line while the message is multipart, after lineNo and linesSinceMime rose
+// and the line was converted (`state.converted`).
 MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
-                                     std::string_view convertedLine, MessageFields& fields);
+                                     MessageFields& fields);
 
 }  // namespace vellum

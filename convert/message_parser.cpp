@@ -120,13 +120,17 @@ std::string CharsetValue(std::string_view line) {
     return ParameterValue(std::string(FieldAt(line, ' ', line.find("charset="))), "charset=");
 }
 
-void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine) {
-    if (convertedLine.empty()) {
+void AppendBodyLine(MessageScanState& state, MessageFields& fields) {
+    if (state.converted.empty()) {
         fields.body += "\r\n";
         ++state.trailingBlanks;
         return;
     }
-    AnsiToUtf8(convertedLine, fields.body);
+    if (state.convertedUtf8Ready) {
+        fields.body += state.convertedUtf8;
+    } else {
+        AnsiToUtf8(state.converted, fields.body);
+    }
     fields.body += "\r\n";
     state.trailingBlanks = 0;
 }
@@ -144,12 +148,13 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
                      MessageFields& fields) {
     const LineTexts texts = FindLineTexts(line);
     if (state.found) {
-        ConvertCharsetToAnsi(record.bodyCharset, line, state.converted);
+        state.convertedUtf8Ready =
+            ConvertCharsetToAnsiAndUtf8(record.bodyCharset, line, state.converted, state.convertedUtf8);
         const std::string& converted = state.converted;
         ++state.lineNo;
         if (state.mimeSeen) ++state.linesSinceMime;
         if (state.multipart) {
-            switch (ApplyMultipartRules(state, line, texts, converted, fields)) {
+            switch (ApplyMultipartRules(state, line, texts, fields)) {
                 case MultipartVerdict::End: FinishBody(state, fields); return true;
                 case MultipartVerdict::Skip: return false;
                 case MultipartVerdict::GoOn: break;
@@ -158,7 +163,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
             FinishBody(state, fields);
             return true;
         } else if (state.lineNo >= 2) {
-            AppendBodyLine(state, fields, converted);  // the first line after the marker never enters
+            AppendBodyLine(state, fields);  // the first line after the marker never enters
         }
     } else {
         CheckMessageStructure(state, line, texts);

@@ -22,6 +22,8 @@ struct MessageScanState {
     bool delimiterSeen = false;
     int trailingBlanks = 0;      // empty lines appended since the last non-empty one
     std::string converted;       // the current message line in the ANSI code page (storage reused)
+    std::string convertedUtf8;   // AnsiToUtf8 of `converted` when made on the way to it
+    bool convertedUtf8Ready = false;
 };
 
 // Which of the texts that the line rules test for a raw line holds. Each of them ends in ':' or
@@ -65,9 +67,9 @@ std::string CharsetValue(std::string_view line);
 
 // The body up to its trailing empty lines, which the end of the message takes away again.
 std::size_t SettledBodySize(const MessageScanState& state, const MessageFields& fields);
-// A converted line into the body: an empty one as a line end counted as trailing blank, any
+// The converted line into the body: an empty one as a line end counted as trailing blank, any
 // other in UTF-8 followed by a line end.
-void AppendBodyLine(MessageScanState& state, MessageFields& fields, std::string_view convertedLine);
+void AppendBodyLine(MessageScanState& state, MessageFields& fields);
 // The end of the message: trailing empty lines dropped, then the end mark (a line end, "#E" and
 // two line ends).
 void FinishBody(const MessageScanState& state, MessageFields& fields);

@@ -70,6 +70,16 @@ void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::
     out.assign(text);
 }
 
+bool ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text, std::string& ansi,
+                                 std::string& utf8) {
+    // ISO-2022-JP pairs are looked up once for both forms. The tables are those of code page 932.
+    if (NameIs(UpToZero(charset), "iso-2022-jp") && platform::AnsiIsCodePage932()) {
+        return DecodeIso2022JpWithUtf8(text, ansi, utf8);
+    }
+    ConvertCharsetToAnsi(charset, text, ansi);
+    return false;
+}
+
 std::u16string AnsiToWide(std::string_view text) {
     return platform::AnsiToWide(UpToZero(text));
 }

@@ -12,6 +12,11 @@ std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text
 // The same into `out`, which is overwritten: a caller converting line after line keeps one buffer.
 void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::string& out);
 
+// The same, and where it comes on the way, AnsiToUtf8 of the result into `utf8` (overwritten):
+// true then; false when `utf8` is left alone and the caller still has to convert `ansi`.
+bool ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text, std::string& ansi,
+                                 std::string& utf8);
+
 // ANSI text up to its first zero byte, widened to UTF-16.
 std::u16string AnsiToWide(std::string_view text);
 // The same text appended to `out` as UTF-8: what AppendUtf8 makes of AnsiToWide(text).

@@ -227,6 +227,47 @@ void Cp932ToUtf8(std::string_view bytes, std::string& out) {
   }
 }
 
+namespace {
+
+// Row/cell to Shift_JIS arithmetically: the lead byte from the row (t + 0x81, or t + 0xC1 past
+// 0x9F, t = (row - 0x21) / 2), the trail byte from the cell and whether the row is odd.
+constexpr JisPair MakeJisPair(unsigned row, unsigned cell) {
+  const unsigned t = (row - 0x21) >> 1;
+  const unsigned lead = t + 0x81 + (t >= 0x1f ? 0x40 : 0);
+  const unsigned trail = (row & 1u) == 0 ? cell + 0x7e : cell + (cell >= 0x60 ? 0x20 : 0x1f);
+  JisPair pair{{static_cast<char>(lead), static_cast<char>(trail)}, {}};
+  const std::uint8_t page = kCp932LeadPage[lead];
+  if (page != kCp932NotLead && kCp932Pairs[page][trail] != 0) {
+    const Utf8Char c = kCp932Utf8.pairs[page][trail];
+    for (int k = 0; k < 4; ++k) pair.utf8[k] = c.bytes[k];
+  }
+  return pair;
+}
+
+constexpr JisPairs MakeJisPairs() {
+  JisPairs t{};
+  for (unsigned row = 0x21; row <= 0x7e; ++row) {
+    for (unsigned cell = 0x21; cell <= 0x7e; ++cell) t.at[(row - 0x21) * 94 + (cell - 0x21)] = MakeJisPair(row, cell);
+  }
+  return t;
+}
+
+}  // namespace
+
+constexpr JisPairs kJisPairs = MakeJisPairs();
+
+namespace {
+// Code page 932 has a character for every Shift_JIS pair that a JIS pair becomes, so a decoded
+// pair always reads as itself, whatever bytes follow it.
+constexpr bool EveryJisPairIsACharacter() {
+  for (const JisPair& pair : kJisPairs.at) {
+    if (pair.utf8[3] == 0) return false;
+  }
+  return true;
+}
+static_assert(EveryJisPairIsACharacter());
+}  // namespace
+
 std::string WideToCp932(std::u16string_view text) {
   std::string out(text.size() * 2, '\0');
   char* b = out.data();

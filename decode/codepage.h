@@ -41,6 +41,19 @@ constexpr char* PutUtf8(char32_t c, char* p) {
   return p;
 }
 
+// A JIS X 0208 pair, row and cell 0x21-0x7E each, as ISO-2022-JP text is decoded: the two
+// Shift_JIS bytes it becomes, computed so that every row maps (vendor rows included), and what
+// Cp932ToUtf8 makes of those two bytes (up to three bytes, then their count); every such pair
+// is a character of the code page.
+struct JisPair {
+  char shiftJis[2];
+  char utf8[4];
+};
+struct JisPairs {
+  JisPair at[94 * 94];  // indexed by (row - 0x21) * 94 + (cell - 0x21)
+};
+extern const JisPairs kJisPairs;
+
 // WideCharToMultiByte(932, 0, ..., NULL, NULL): with Windows' best-fit replacements and "?" for
 // everything else.
 std::string WideToCp932(std::u16string_view text);

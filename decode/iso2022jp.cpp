@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "decode/codepage.h"
+
 namespace vellum {
 namespace {
 
@@ -22,30 +24,23 @@ constexpr std::array<Escape, 6> kEscapes = {{
     {"\x1b&@\x1b$B", true},
 }};
 
-// JIS X 0208 row/cell to Shift_JIS, arithmetically, so every row maps, vendor rows included:
-// the lead byte from j1 (t + 0x81, or t + 0xC1 past 0x9F, t = (j1 - 0x21) / 2), the trail byte
-// from j2 and whether j1 is odd. Looked up rather than computed: odd and even rows alternate at
-// random in Japanese text. Zero marks a byte outside 0x21-0x7E.
-struct ShiftJisTables {
-    unsigned char lead[256];
-    unsigned char trail[2][256];
+// Where the decoded bytes go: `ansi`, and with kUtf8 also their UTF-8 at `utf8` as long as
+// each character reads alone (`utf8Good`).
+template <bool kUtf8>
+struct Decoded {
+    char* ansi;
+    char* utf8 = nullptr;
+    bool utf8Good = kUtf8;
 };
-constexpr ShiftJisTables MakeShiftJisTables() {
-    ShiftJisTables t{};
-    for (unsigned j = 0x21; j <= 0x7e; ++j) {
-        const unsigned r = (j - 0x21) >> 1;
-        t.lead[j] = static_cast<unsigned char>(r + 0x81 + (r >= 0x1f ? 0x40 : 0));
-        t.trail[0][j] = static_cast<unsigned char>(j + 0x7e);
-        t.trail[1][j] = static_cast<unsigned char>(j + (j >= 0x60 ? 0x20 : 0x1f));
-    }
-    return t;
-}
-constexpr ShiftJisTables kShiftJis = MakeShiftJisTables();
 
-// Decodes `source` into the room at `out`, as long as the source; returns the end.
-char* DecodeInto(std::string_view source, char* out) {
+// Decodes `source` into the room at `to.ansi`, as long as the source, and with kUtf8 into the
+// room at `to.utf8`, twice as long and four bytes more.
+template <bool kUtf8>
+void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
     bool doubleByte = false;
     std::size_t pos = 0;
+    char* out = to.ansi;
+    char* utf8 = to.utf8;
     while (pos < source.size()) {
         if (source[pos] == '\x1b') {
             bool consumed = false;
@@ -70,25 +65,38 @@ char* DecodeInto(std::string_view source, char* out) {
                 const void* zero = std::memchr(source.data() + pos, '\0', runEnd - pos);
                 const std::size_t pieceEnd =
                     zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - source.data()) : runEnd;
-                std::memcpy(out, source.data() + pos, pieceEnd - pos);
-                out += pieceEnd - pos;
+                const std::size_t length = pieceEnd - pos;
+                std::memcpy(out, source.data() + pos, length);
+                if constexpr (kUtf8) {
+                    // ASCII stands for itself in UTF-8 too; a byte from 0x80 on may pair with the next.
+                    unsigned char high = 0;
+                    for (std::size_t k = 0; k < length; ++k) high |= static_cast<unsigned char>(out[k]);
+                    to.utf8Good &= high < 0x80;
+                    std::memcpy(utf8, source.data() + pos, length);
+                    utf8 += length;
+                }
+                out += length;
                 pos = pieceEnd + (zero != nullptr ? 1 : 0);
             }
             continue;
         }
         // Double-byte text: pairs up to the next ESC that starts a pair.
         do {
-            const unsigned j1 = static_cast<unsigned char>(source[pos]);
-            const unsigned j2 = pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u;
+            const unsigned row = static_cast<unsigned char>(source[pos]) - 0x21u;
+            const unsigned cell = (pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u) - 0x21u;
             pos += 2;
-            const unsigned char s1 = kShiftJis.lead[j1];
-            const unsigned char s2 = kShiftJis.trail[j1 & 1u][j2];
-            if (s1 == 0 || s2 == 0) continue;  // invalid pairs (outside 0x21-0x7E) vanish
-            *out++ = static_cast<char>(s1);
-            *out++ = static_cast<char>(s2);
+            if (row >= 94 || cell >= 94) continue;  // invalid pairs (outside 0x21-0x7E) vanish
+            const codepage::JisPair& pair = codepage::kJisPairs.at[row * 94 + cell];
+            std::memcpy(out, pair.shiftJis, 2);
+            out += 2;
+            if constexpr (kUtf8) {
+                std::memcpy(utf8, pair.utf8, 4);
+                utf8 += pair.utf8[3];
+            }
         } while (pos < source.size() && source[pos] != '\x1b');
     }
-    return out;
+    to.ansi = out;
+    to.utf8 = utf8;
 }
 
 }  // namespace
@@ -100,12 +108,32 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
     constexpr std::size_t kLine = 1024;
     if (source.size() <= kLine) {
         char buffer[kLine];
-        output.append(buffer, static_cast<std::size_t>(DecodeInto(source, buffer) - buffer));
+        Decoded<false> to{buffer};
+        DecodeInto(source, to);
+        output.append(buffer, static_cast<std::size_t>(to.ansi - buffer));
         return;
     }
     const std::size_t start = output.size();
     output.resize(start + source.size());
-    output.resize(static_cast<std::size_t>(DecodeInto(source, output.data() + start) - output.data()));
+    Decoded<false> to{output.data() + start};
+    DecodeInto(source, to);
+    output.resize(static_cast<std::size_t>(to.ansi - output.data()));
+}
+
+bool DecodeIso2022JpWithUtf8(std::string_view source, std::string& ansi, std::string& utf8) {
+    constexpr std::size_t kLine = 1024;
+    ansi.clear();
+    if (source.size() > kLine) {
+        DecodeIso2022Jp(source, ansi);
+        return false;
+    }
+    char ansiBuffer[kLine];
+    char utf8Buffer[2 * kLine + 4];
+    Decoded<true> to{ansiBuffer, utf8Buffer};
+    DecodeInto(source, to);
+    ansi.append(ansiBuffer, static_cast<std::size_t>(to.ansi - ansiBuffer));
+    if (to.utf8Good) utf8.assign(utf8Buffer, static_cast<std::size_t>(to.utf8 - utf8Buffer));
+    return to.utf8Good;
 }
 
 }  // namespace vellum

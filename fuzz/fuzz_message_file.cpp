@@ -78,7 +78,8 @@ void CheckLineTests(std::string_view line) {
         }
     }
     MessageFields unused;
-    vellum::ApplyMultipartRules(third, line, texts, line, unused);
+    third.converted = line;
+    vellum::ApplyMultipartRules(third, line, texts, unused);
     FUZZ_CHECK(third.delimiter == expected.delimiter);
 }
 

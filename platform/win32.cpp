@@ -96,6 +96,10 @@ std::u16string Utf8ToWide(std::string_view bytes) {
 }
 std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes); }
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
+bool AnsiIsCodePage932() {
+    static const bool is932 = GetACP() == 932;  // fixed for the life of the process
+    return is932;
+}
 std::uint32_t CurrentThreadLocale() { return GetThreadLocale(); }
 void UseThreadLocale(std::uint32_t locale) { SetThreadLocale(locale); }
 void AnsiToUtf8(std::string_view bytes, std::string& out) {

@@ -6,6 +6,8 @@
 #include <random>
 #include <utility>
 
+#include "decode/codepage.h"
+
 namespace vellum {
 namespace {
 
@@ -104,31 +106,83 @@ std::string DecodeByteByByte(std::string_view source) {
 }
 
 // Random text of escapes (whole, cut short and unknown), JIS pairs, ASCII runs of every length
-// and zero bytes, which single-byte text drops.
-TEST(DecodeIso2022Jp, EqualsTheByteByByteDecoderOnRandomText) {
+// and zero bytes, which single-byte text drops; with `eightBit`, now and then a byte from 0x80
+// on, and now and then a text longer than a line.
+std::string RandomJisText(std::mt19937& random, int round, bool eightBit) {
     using namespace std::string_view_literals;
     static const std::string_view kPieces[] = {"\x1b$B"sv, "\x1b(B"sv, "\x1b(J"sv, "\x1b$@"sv, "\x1b$(D"sv, "\x1b&@\x1b$B"sv,
                                                "\x1b$"sv,  "\x1b"sv,   "\x1b(I"sv, "\x1b&@"sv, "\0"sv,     "\0\0"sv};
-    std::mt19937 random(2022);
     const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
-    for (int round = 0; round < 20000; ++round) {
-        std::string source;
-        for (unsigned pieces = 1 + below(round % 100 == 0 ? 300 : 12); pieces > 0; --pieces) {
-            switch (below(3)) {
-                case 0: source += kPieces[below(std::size(kPieces))]; break;
-                case 1:
-                    for (unsigned length = below(40); length > 0; --length) {
-                        source += static_cast<char>(below(8) == 0 ? 0 : 0x20 + below(0x60));
-                    }
-                    break;
-                default:
-                    for (unsigned length = below(12); length > 0; --length) source += static_cast<char>(0x21 + below(0x5e));
-                    break;
-            }
+    std::string source;
+    for (unsigned pieces = 1 + below(round % 100 == 0 ? 300 : 12); pieces > 0; --pieces) {
+        switch (below(eightBit ? 4 : 3)) {
+            case 0: source += kPieces[below(std::size(kPieces))]; break;
+            case 1:
+                for (unsigned length = below(40); length > 0; --length) {
+                    source += static_cast<char>(below(8) == 0 ? 0 : 0x20 + below(0x60));
+                }
+                break;
+            case 2:
+                for (unsigned length = below(12); length > 0; --length) source += static_cast<char>(0x21 + below(0x5e));
+                break;
+            default:
+                if (below(10) == 0) source += static_cast<char>(0x80 + below(0x80));
+                break;
         }
+    }
+    return source;
+}
+
+TEST(DecodeIso2022Jp, EqualsTheByteByByteDecoderOnRandomText) {
+    std::mt19937 random(2022);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string source = RandomJisText(random, round, false);
         std::string out = "kept";
         DecodeIso2022Jp(source, out);
         ASSERT_EQ(out, "kept" + DecodeByteByByte(source)) << round;
+    }
+}
+
+// The UTF-8 made on the way is what code page 932 makes of the decoded text; where it cannot be
+// made so, the decoded text still is, and the UTF-8 is left to the caller.
+TEST(DecodeIso2022Jp, WithUtf8GivesWhatConvertingTheDecodedTextGives) {
+    std::mt19937 random(932);
+    int madeOnTheWay = 0;
+    constexpr int kRounds = 20000;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::string source = RandomJisText(random, round, true);
+        std::string ansi = "overwritten", utf8 = "old";
+        const bool made = DecodeIso2022JpWithUtf8(source, ansi, utf8);
+        ASSERT_EQ(ansi, Decode(source)) << round;
+        if (!made) {
+            ASSERT_EQ(utf8, "old") << round;
+            continue;
+        }
+        ++madeOnTheWay;
+        std::string expected;
+        codepage::Cp932ToUtf8(ansi, expected);
+        ASSERT_EQ(utf8, expected) << round;
+    }
+    EXPECT_GT(madeOnTheWay, kRounds / 2);
+}
+
+// Every pair, followed by bytes that a lead byte left alone would take: code page 932 reads each
+// as one character, and so does the decoder on the way.
+TEST(DecodeIso2022Jp, WithUtf8MakesEveryPairAsCodePage932ReadsIt) {
+    for (int j1 = 0x21; j1 <= 0x7e; ++j1) {
+        for (int j2 = 0x21; j2 <= 0x7e; ++j2) {
+            std::string source = "\x1b$B";
+            source.push_back(static_cast<char>(j1));
+            source.push_back(static_cast<char>(j2));
+            source += "\x1b(B@A";
+            std::string ansi, utf8;
+            const bool made = DecodeIso2022JpWithUtf8(source, ansi, utf8);
+            std::string expected;
+            codepage::Cp932ToUtf8(ansi, expected);
+            EXPECT_EQ(codepage::Cp932ToWide(ansi.substr(0, 2)).size(), 1u) << j1 << "," << j2;
+            ASSERT_TRUE(made) << j1 << "," << j2;
+            EXPECT_EQ(utf8, expected) << j1 << "," << j2;
+        }
     }
 }
 
