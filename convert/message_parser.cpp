@@ -126,8 +126,8 @@ void AppendBodyLine(MessageScanState& state, MessageFields& fields) {
         ++state.trailingBlanks;
         return;
     }
-    if (state.convertedUtf8Ready) {
-        fields.body += state.convertedUtf8;
+    if (state.convertedUtf8) {
+        fields.body += *state.convertedUtf8;
     } else {
         AnsiToUtf8(state.converted, fields.body);
     }
@@ -148,8 +148,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
                      MessageFields& fields) {
     const LineTexts texts = FindLineTexts(line);
     if (state.found) {
-        state.convertedUtf8Ready =
-            ConvertCharsetToAnsiAndUtf8(record.bodyCharset, line, state.converted, state.convertedUtf8);
+        state.convertedUtf8 = ConvertCharsetToAnsiAndUtf8(record.bodyCharset, line, state.converted, state.utf8Buffer);
         const std::string& converted = state.converted;
         ++state.lineNo;
         if (state.mimeSeen) ++state.linesSinceMime;

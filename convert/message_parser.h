@@ -22,8 +22,8 @@ struct MessageScanState {
     bool delimiterSeen = false;
     int trailingBlanks = 0;      // empty lines appended since the last non-empty one
     std::string converted;       // the current message line in the ANSI code page (storage reused)
-    std::string convertedUtf8;   // AnsiToUtf8 of `converted` when made on the way to it
-    bool convertedUtf8Ready = false;
+    std::optional<std::string_view> convertedUtf8;  // AnsiToUtf8 of `converted` when made on the way
+    std::string utf8Buffer;      // where convertedUtf8 may lie
 };
 
 // Which of the texts that the line rules test for a raw line holds. Each of them ends in ':' or

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "decode/codepage.h"
 #include "decode/iso2022jp.h"
@@ -70,14 +71,26 @@ void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::
     out.assign(text);
 }
 
-bool ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text, std::string& ansi,
-                                 std::string& utf8) {
-    // ISO-2022-JP pairs are looked up once for both forms. The tables are those of code page 932.
-    if (NameIs(UpToZero(charset), "iso-2022-jp") && platform::AnsiIsCodePage932()) {
-        return DecodeIso2022JpWithUtf8(text, ansi, utf8);
+std::optional<std::string_view> ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text,
+                                                            std::string& ansi, std::string& utf8) {
+    const std::string_view name = UpToZero(charset);
+    // The shortcuts are those of code page 932's tables.
+    if (NameIs(name, "utf-8") && platform::AnsiCodePagesAre932()) {
+        if (IsAscii(text)) {
+            ansi.assign(UpToZero(text));
+            return ansi;
+        }
+        // Text whose every character code page 932 holds comes back as it was, up to a zero byte.
+        if (codepage::Utf8ToCp932RoundTrips(text, ansi)) return UpToZero(text);
+        return std::nullopt;
+    }
+    // ISO-2022-JP pairs are looked up once for both forms.
+    if (NameIs(name, "iso-2022-jp") && platform::AnsiCodePagesAre932()) {
+        if (DecodeIso2022JpWithUtf8(text, ansi, utf8)) return utf8;
+        return std::nullopt;
     }
     ConvertCharsetToAnsi(charset, text, ansi);
-    return false;
+    return std::nullopt;
 }
 
 std::u16string AnsiToWide(std::string_view text) {

@@ -1,5 +1,6 @@
 // Brings text from its MIME charset to the ANSI code page (Shift_JIS), and ANSI text to UTF-16.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,10 +13,11 @@ std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text
 // The same into `out`, which is overwritten: a caller converting line after line keeps one buffer.
 void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::string& out);
 
-// The same, and where it comes on the way, AnsiToUtf8 of the result into `utf8` (overwritten):
-// true then; false when `utf8` is left alone and the caller still has to convert `ansi`.
-bool ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text, std::string& ansi,
-                                 std::string& utf8);
+// The same into `ansi`, and where it comes on the way, what AnsiToUtf8 makes of the result: a
+// view of `text`, `ansi` or `utf8` (a buffer kept for it), valid until one of them changes.
+// Nothing when the caller still has to convert `ansi`.
+std::optional<std::string_view> ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text,
+                                                            std::string& ansi, std::string& utf8);
 
 // ANSI text up to its first zero byte, widened to UTF-16.
 std::u16string AnsiToWide(std::string_view text);

@@ -314,9 +314,35 @@ inline bool HasZeroByte(std::uint64_t w) {
   return ((w - 0x0101010101010101ULL) & ~w & kHighBits) != 0;
 }
 
-}  // namespace
+// Units that code page 932 reads back as themselves from what WideToCp932 makes of them, alone
+// and whatever follows: a pair that is a character, or a single byte that starts no pair.
+struct RoundTripBits {
+  std::uint64_t words[0x10000 / 64];
+};
+constexpr RoundTripBits MakeRoundTripBits() {
+  RoundTripBits t{};
+  for (unsigned unit = 0; unit < 0x10000; ++unit) {
+    const std::uint16_t code = kWideToCp932Pages[kWideToCp932PageIndex[unit >> 8]][unit & 0xFF];
+    bool back;
+    if (code > 0xFF) {
+      const std::uint8_t page = kCp932LeadPage[code >> 8];
+      back = page != kCp932NotLead && kCp932Pairs[page][code & 0xFF] == unit;
+    } else {
+      back = kCp932LeadPage[code] == kCp932NotLead && kCp932Single[code] == unit;
+    }
+    if (back && (unit < 0xD800 || unit > 0xDFFF)) t.words[unit / 64] |= std::uint64_t{1} << (unit % 64);
+  }
+  return t;
+}
+constexpr RoundTripBits kRoundTrips = MakeRoundTripBits();
 
-void Utf8ToCp932(std::string_view bytes, std::string& out) {
+inline bool RoundTrips(char16_t unit) { return (kRoundTrips.words[unit / 64] >> (unit % 64)) & 1; }
+
+// Utf8ToCp932, and with kCheck whether every character of `bytes` up to its first zero byte is a
+// well-formed sequence of a unit that RoundTrips.
+template <bool kCheck>
+bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
+  bool roundTrips = true;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   out.clear();
@@ -341,7 +367,7 @@ void Utf8ToCp932(std::string_view bytes, std::string& out) {
         if (i == end) break;
         if (p[i] == 0) {
           out.append(buffer, static_cast<std::size_t>(o - buffer));
-          return;
+          return roundTrips;
         }
         if (p[i] < 0x80) {
           *o++ = static_cast<char>(p[i++]);
@@ -351,13 +377,16 @@ void Utf8ToCp932(std::string_view bytes, std::string& out) {
       // Well-formed two- and three-byte sequences, nearly all of the rest, decoded in place;
       // anything else as Utf8ToWide takes it. No sequence from 0x80 on gives U+0000.
       if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
-        o = PutCp932(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)), o);
+        const char16_t unit = static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F));
+        if constexpr (kCheck) roundTrips &= RoundTrips(unit);
+        o = PutCp932(unit, o);
         i += 2;
         continue;
       }
       if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
         const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
         if (unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF)) {  // no overlong, no surrogate
+          if constexpr (kCheck) roundTrips &= RoundTrips(unit);
           o = PutCp932(unit, o);
           i += 3;
           continue;
@@ -365,6 +394,7 @@ void Utf8ToCp932(std::string_view bytes, std::string& out) {
       }
       const Utf8Step step = DecodeUtf8Step(p + i, n - i);
       i += step.length;
+      roundTrips = false;  // invalid, or a unit pair: neither comes back
       if (step.codePoint == kInvalid) {
         o = PutCp932(kReplacement, o);
       } else if (step.codePoint < 0x10000) {
@@ -377,6 +407,13 @@ void Utf8ToCp932(std::string_view bytes, std::string& out) {
     }
     out.append(buffer, static_cast<std::size_t>(o - buffer));
   }
+  return roundTrips;
 }
+
+}  // namespace
+
+void Utf8ToCp932(std::string_view bytes, std::string& out) { Utf8ToCp932Into<false>(bytes, out); }
+
+bool Utf8ToCp932RoundTrips(std::string_view bytes, std::string& out) { return Utf8ToCp932Into<true>(bytes, out); }
 
 }  // namespace vellum::codepage

@@ -17,9 +17,10 @@ std::u16string Utf8ToWide(std::string_view bytes);          // code page 65001
 std::u16string AnsiToWide(std::string_view bytes);          // code page 0 (CP_ACP)
 void AnsiToUtf8(std::string_view bytes, std::string& out);  // code page 0 to UTF-8, appended to out
 std::string WideToThreadAnsi(std::u16string_view text);     // code page 3 (CP_THREAD_ACP)
-// True when code page 0 is 932, whose conversions the portable tables (decode/codepage.h) give
-// exactly: then they may stand in for AnsiToUtf8 (always so on Linux).
-bool AnsiIsCodePage932();
+// True when code page 0 and the calling thread's code page 3 are both 932, whose conversions the
+// portable tables (decode/codepage.h) give exactly: then these may stand in for AnsiToUtf8 and
+// Utf8ToThreadAnsi (always so on Linux).
+bool AnsiCodePagesAre932();
 // WideToThreadAnsi(Utf8ToWide(bytes) up to its first U+0000) up to its first zero byte,
 // written over `out`: a caller converting line after line keeps one buffer, and no UTF-16 text
 // is made on the heap for it.

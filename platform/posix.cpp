@@ -23,7 +23,7 @@ std::u16string Utf8ToWide(std::string_view bytes) { return codepage::Utf8ToWide(
 std::u16string AnsiToWide(std::string_view bytes) { return codepage::Cp932ToWide(bytes); }
 void AnsiToUtf8(std::string_view bytes, std::string& out) { codepage::Cp932ToUtf8(bytes, out); }
 std::string WideToThreadAnsi(std::u16string_view text) { return codepage::WideToCp932(text); }
-bool AnsiIsCodePage932() { return true; }
+bool AnsiCodePagesAre932() { return true; }
 // Code page 932 has no zero byte in what comes before U+0000.
 void Utf8ToThreadAnsi(std::string_view bytes, std::string& out) { codepage::Utf8ToCp932(bytes, out); }
 std::uint32_t CurrentThreadLocale() { return 0; }

@@ -96,9 +96,19 @@ std::u16string Utf8ToWide(std::string_view bytes) {
 }
 std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes); }
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
-bool AnsiIsCodePage932() {
-    static const bool is932 = GetACP() == 932;  // fixed for the life of the process
-    return is932;
+bool AnsiCodePagesAre932() {
+    static const bool ansiIs932 = GetACP() == 932;  // fixed for the life of the process
+    // Asked for every line: the thread's answer is kept until its locale changes.
+    thread_local LCID knownLocale = 0;
+    thread_local bool threadIs932 = false;
+    if (const LCID locale = GetThreadLocale(); locale != knownLocale) {
+        DWORD codePage = 0;
+        threadIs932 = GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                                     reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) != 0 &&
+                      codePage == 932;
+        knownLocale = locale;
+    }
+    return ansiIs932 && threadIs932;
 }
 std::uint32_t CurrentThreadLocale() { return GetThreadLocale(); }
 void UseThreadLocale(std::uint32_t locale) { SetThreadLocale(locale); }

@@ -104,6 +104,48 @@ TEST(ConvertCharsetToAnsi, Utf8EqualsWideningThenNarrowing) {
     }
 }
 
+// A body line in each charset: the code page form as ConvertCharsetToAnsi gives it, and the UTF-8
+// made on the way as converting that gives it, through the same platform layer (the real API
+// on Windows). Made on the way for ordinary Japanese lines of UTF-8 and ISO-2022-JP mail.
+TEST(ConvertCharsetToAnsi, AndUtf8GivesWhatConvertingTheResultGives) {
+    std::mt19937 random(2107);
+    const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+    const auto japanese = [&](std::size_t characters) {
+        std::string line;
+        for (std::size_t k = 0; k < characters; ++k) line += below(3) == 0 ? "a b" : below(2) ? "\xe6\x97\xa5" : "\xe3\x81\x82";
+        return line;
+    };
+    const auto jis = [&] {
+        std::string line = below(2) ? "" : "Re: ";
+        for (unsigned k = 1 + below(4); k > 0; --k) {
+            line += "\x1b$B";
+            for (unsigned pairs = 1 + below(10); pairs > 0; --pairs) {
+                line += static_cast<char>(0x21 + below(0x5e));
+                line += static_cast<char>(0x21 + below(0x5e));
+            }
+            line += below(20) == 0 ? "\x1b(B\x82" : "\x1b(B ok";
+        }
+        return line;
+    };
+    std::string ansi = "old", buffer;
+    int madeUtf8 = 0, madeJis = 0;
+    for (int round = 0; round < 6000; ++round) {
+        static const char* const kCharsets[] = {"utf-8", "UTF-8", "iso-2022-jp", "ISO-2022-JP", "shift_jis", ""};
+        const std::string charset = kCharsets[round % std::size(kCharsets)];
+        const bool isJis = round % std::size(kCharsets) / 2 == 1;
+        const std::string line = isJis ? jis() : below(2) ? japanese(below(40)) : RandomUtf8Line(random);
+        const std::optional<std::string_view> utf8 = ConvertCharsetToAnsiAndUtf8(charset, line, ansi, buffer);
+        ASSERT_EQ(ansi, ConvertCharsetToAnsi(charset, line)) << round;
+        if (!utf8) continue;
+        std::string expected;
+        AnsiToUtf8(ansi, expected);
+        ASSERT_EQ(*utf8, expected) << charset << " " << round;
+        (isJis ? madeJis : madeUtf8) += 1;
+    }
+    EXPECT_GT(madeUtf8, 1000);
+    EXPECT_GT(madeJis, 1000);
+}
+
 TEST(AnsiToWide, WidensShiftJisUpToTheFirstZero) {
     EXPECT_EQ(AnsiToWide("\x82\x68\x82\x63"), u"\uff29\uff24");
     EXPECT_EQ(AnsiToWide(""), u"");

@@ -365,6 +365,35 @@ TEST(Utf8ToCp932, EqualsWideningThenNarrowingOnRandomText) {
   }
 }
 
+// Whether the code page 932 text reads back as the UTF-8 it came from, against doing it: on
+// random text, then for every character alone and before a byte that a lead byte would take.
+TEST(Utf8ToCp932, RoundTripsExactlyWhenTheTextComesBack) {
+  const auto check = [](const std::string& bytes) {
+    std::string direct, out = "what the buffer held", back;
+    Utf8ToCp932(bytes, direct);
+    const bool roundTrips = Utf8ToCp932RoundTrips(bytes, out);
+    EXPECT_EQ(HexOf(out), HexOf(direct)) << HexOf(bytes);
+    Cp932ToUtf8(out, back);
+    EXPECT_EQ(roundTrips, back == bytes.substr(0, bytes.find('\0'))) << HexOf(bytes);
+    return roundTrips;
+  };
+  std::mt19937 random(932);
+  int cameBack = 0;
+  for (int round = 0; round < 20000; ++round) {
+    // Mostly text that comes back, as nearly all mail does.
+    std::string bytes = round % 2 == 0 ? RandomUtf8(random, 1 + random() % 16) : "";
+    for (auto k = random() % 12; k > 0; --k) {
+      bytes += random() % 2 ? EncodeUtf8(static_cast<char32_t>(0x3041 + random() % 0x50)) : "ab";
+    }
+    cameBack += check(bytes);
+  }
+  EXPECT_GT(cameBack, 10000);
+  int units = 0;
+  for (char32_t c = 1; c < 0x10000; ++c) units += check(EncodeUtf8(c) + "@");
+  EXPECT_GT(units, 7000);  // the characters of code page 932
+  EXPECT_LT(units, 0x10000 - 0x800);  // but not every one
+}
+
 TEST(Utf8ToCp932, EveryCharacterAndLongText) {
   const auto expected = [](std::string_view bytes) {
     const std::u16string wide = Utf8ToWide(bytes);
