@@ -101,7 +101,8 @@ void HoldAtMost(RecordBatch& batch, std::size_t heldBytes, const std::string& sc
 void ConvertBatch(RecordBatch& batch, MessageStore& store, bool keepOutput, std::size_t heldBytes,
                   const std::string& scratchFolder) {
     try {
-        batch.pieces.emplace_back();
+        // Room for a batch of messages of common size from the start, not grown to it by copies.
+        batch.pieces.emplace_back().bytes.reserve(std::min<std::size_t>(heldBytes, 1 << 20));
         for (IndexRecord& record : batch.records) {
             std::optional<MessageFields> fields = ParseMessageFile(record, store);
             if (!fields) break;
@@ -113,6 +114,7 @@ void ConvertBatch(RecordBatch& batch, MessageStore& store, bool keepOutput, std:
             }
             if (!fields->spilledBody) {
                 AppendRecord(batch.pieces.back().bytes, record, *fields);
+                store.Recycle(std::move(fields->body));
             } else {
                 AppendRecordHeader(batch.pieces.back().bytes, record, *fields);
                 batch.pieces.push_back({std::move(fields->spilledBody), std::move(fields->body)});

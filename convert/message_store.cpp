@@ -149,6 +149,8 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
     const FileIndex::State& before = marker == nullptr ? index.atEnd : marker->state;
 
     MessageFields fields;
+    fields.body = std::move(spareBody_);
+    fields.body.clear();
     fields.sentDate = index.TextOf(before.sentDate);
     fields.sentDateTime = index.TextOf(before.sentDateTime);
     // The charset of the message file is looked for only while the index names none.

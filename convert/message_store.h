@@ -85,6 +85,9 @@ public:
     std::optional<MessageFields> Find(IndexRecord& record);
     // Builds the index of a message file ahead of its first record (on another thread).
     void Prepare(const std::string& path);
+    // A body that has been copied out, for the next record to fill: its room is used again
+    // rather than grown anew for every message.
+    void Recycle(std::string body) { spareBody_ = std::move(body); }
 
 private:
     struct OpenFile {
@@ -103,6 +106,7 @@ private:
     std::shared_ptr<FileIndexes> indexes_;
     // A few files stay open: records mostly come in runs from one file.
     std::list<std::pair<std::string, OpenFile>> open_;
+    std::string spareBody_;
 };
 
 // The record's message through the store (the conversion run's way).

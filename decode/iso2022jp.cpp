@@ -1,28 +1,52 @@
 #include "decode/iso2022jp.h"
 
-#include <array>
 #include <cstddef>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "decode/codepage.h"
 
 namespace vellum {
 namespace {
 
-struct Escape {
-    std::string_view bytes;
-    bool doubleByte;
-};
+constexpr char kEsc = '\x1b';
 
-// Tried in this order. A sequence counts only when at least one more byte follows it.
-constexpr std::array<Escape, 6> kEscapes = {{
-    {"\x1b$@", true},
-    {"\x1b$B", true},
-    {"\x1b(B", false},
-    {"\x1b(J", false},
-    {"\x1b$(D", true},
-    {"\x1b&@\x1b$B", true},
-}};
+// The length of the escape sequence at `pos` (an ESC), setting the mode it selects; 0 when none
+// starts there. A sequence counts only when at least one more byte follows it. The sequences:
+// ESC $ @, ESC $ B, ESC $ ( D and ESC & @ ESC $ B select pairs; ESC ( B and ESC ( J single bytes.
+std::size_t EscapeAt(std::string_view s, std::size_t pos, bool& doubleByte) {
+    const std::size_t left = s.size() - pos;
+    if (left <= 3) return 0;
+    const char a = s[pos + 1], b = s[pos + 2];
+    if (a == '$' && (b == '@' || b == 'B')) {
+        doubleByte = true;
+        return 3;
+    }
+    if (a == '(' && (b == 'B' || b == 'J')) {
+        doubleByte = false;
+        return 3;
+    }
+    if (left > 4 && a == '$' && b == '(' && s[pos + 3] == 'D') {
+        doubleByte = true;
+        return 4;
+    }
+    if (left > 6 && a == '&' && b == '@' && s.substr(pos + 3, 3) == "\x1b$B") {
+        doubleByte = true;
+        return 6;
+    }
+    return 0;
+}
+
+#if defined(__SSE2__)
+// The bits of the sixteen bytes at `p` that equal `a` or `b`.
+inline unsigned BytesEqual(const char* p, char a, char b) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(a)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(b)))));
+}
+#endif
 
 // Where the decoded bytes go: `ansi`, and with kUtf8 also their UTF-8 at `utf8` as long as
 // each character reads alone (`utf8Good`).
@@ -34,69 +58,87 @@ struct Decoded {
 };
 
 // Decodes `source` into the room at `to.ansi`, as long as the source, and with kUtf8 into the
-// room at `to.utf8`, twice as long and four bytes more.
+// room at `to.utf8`, twice as long and sixteen bytes more.
 template <bool kUtf8>
 void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
+    const char* s = source.data();
+    const std::size_t n = source.size();
     bool doubleByte = false;
     std::size_t pos = 0;
     char* out = to.ansi;
     char* utf8 = to.utf8;
-    while (pos < source.size()) {
-        if (source[pos] == '\x1b') {
-            bool consumed = false;
-            for (const Escape& e : kEscapes) {
-                if (source.size() - pos > e.bytes.size() && source.substr(pos, e.bytes.size()) == e.bytes) {
-                    doubleByte = e.doubleByte;
-                    pos += e.bytes.size();
-                    consumed = true;
-                    break;
-                }
+    unsigned high = 0;  // the bits 0x80 of the single bytes: from there on a byte may pair with the next
+    const auto pair = [&](unsigned j1, unsigned j2) {
+        const unsigned row = j1 - 0x21u, cell = j2 - 0x21u;
+        if (row >= 94 || cell >= 94) return;  // invalid pairs (outside 0x21-0x7E) vanish
+        const codepage::JisPair& p = codepage::kJisPairs.at[row * 94 + cell];
+        std::memcpy(out, p.shiftJis, 2);
+        out += 2;
+        if constexpr (kUtf8) {
+            std::memcpy(utf8, p.utf8, 4);
+            utf8 += p.utf8[3];
+        }
+    };
+    const auto single = [&](char c) {
+        if (c == '\0') return;  // zero bytes are dropped
+        *out++ = c;
+        if constexpr (kUtf8) {
+            *utf8++ = c;
+            high |= static_cast<unsigned char>(c);
+        }
+    };
+    while (pos < n) {
+        if (s[pos] == kEsc) {
+            if (const std::size_t length = EscapeAt(source, pos, doubleByte); length != 0) {
+                pos += length;
+                continue;
             }
-            if (consumed) continue;
         }
         if (!doubleByte) {
-            // Single-byte text runs up to the next ESC: copied as it stands, zero bytes dropped.
-            // An ESC that starts no sequence is data like any other byte.
-            const void* esc = std::memchr(source.data() + pos + 1, '\x1b', source.size() - pos - 1);
-            const std::size_t runEnd = esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - source.data())
-                                                      : source.size();
-            // Zero bytes are rare: the run is copied in one piece between them.
-            while (pos < runEnd) {
-                const void* zero = std::memchr(source.data() + pos, '\0', runEnd - pos);
-                const std::size_t pieceEnd =
-                    zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - source.data()) : runEnd;
-                const std::size_t length = pieceEnd - pos;
-                std::memcpy(out, source.data() + pos, length);
-                if constexpr (kUtf8) {
-                    // ASCII stands for itself in UTF-8 too; a byte from 0x80 on may pair with the next.
-                    unsigned char high = 0;
-                    for (std::size_t k = 0; k < length; ++k) high |= static_cast<unsigned char>(out[k]);
-                    to.utf8Good &= high < 0x80;
-                    std::memcpy(utf8, source.data() + pos, length);
-                    utf8 += length;
+            // Single-byte text up to the next ESC after its first byte (an ESC that starts no
+            // sequence is data like any other byte), copied as it stands.
+            single(s[pos++]);
+            while (pos < n) {
+#if defined(__SSE2__)
+                if (n - pos >= 16) {
+                    // Sixteen bytes stored at once, kept up to the first ESC or zero byte.
+                    const unsigned stops = BytesEqual(s + pos, kEsc, '\0');
+                    const unsigned kept = stops == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(stops));
+                    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+                    out += kept;
+                    if constexpr (kUtf8) {
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(utf8), bytes);
+                        utf8 += kept;
+                        if ((static_cast<unsigned>(_mm_movemask_epi8(bytes)) & ((1u << kept) - 1)) != 0) high |= 0x80u;
+                    }
+                    pos += kept;
+                    if (kept == 16) continue;
                 }
-                out += length;
-                pos = pieceEnd + (zero != nullptr ? 1 : 0);
+#endif
+                if (s[pos] == kEsc) break;
+                single(s[pos++]);
             }
             continue;
         }
-        // Double-byte text: pairs up to the next ESC that starts a pair.
-        do {
-            const unsigned row = static_cast<unsigned char>(source[pos]) - 0x21u;
-            const unsigned cell = (pos + 1 < source.size() ? static_cast<unsigned char>(source[pos + 1]) : 0u) - 0x21u;
-            pos += 2;
-            if (row >= 94 || cell >= 94) continue;  // invalid pairs (outside 0x21-0x7E) vanish
-            const codepage::JisPair& pair = codepage::kJisPairs.at[row * 94 + cell];
-            std::memcpy(out, pair.shiftJis, 2);
-            out += 2;
-            if constexpr (kUtf8) {
-                std::memcpy(utf8, pair.utf8, 4);
-                utf8 += pair.utf8[3];
+        // Pairs up to the next ESC that starts a pair; the first pair is taken whatever it holds.
+        for (bool first = true; first || (pos < n && s[pos] != kEsc); first = false) {
+#if defined(__SSE2__)
+            if (n - pos >= 16 && BytesEqual(s + pos, kEsc, kEsc) == 0) {
+                for (std::size_t k = 0; k < 16; k += 2) {
+                    pair(static_cast<unsigned char>(s[pos + k]), static_cast<unsigned char>(s[pos + k + 1]));
+                }
+                pos += 16;
+                continue;
             }
-        } while (pos < source.size() && source[pos] != '\x1b');
+#endif
+            pair(static_cast<unsigned char>(s[pos]), pos + 1 < n ? static_cast<unsigned char>(s[pos + 1]) : 0u);
+            pos += 2;
+        }
     }
     to.ansi = out;
     to.utf8 = utf8;
+    if constexpr (kUtf8) to.utf8Good = high < 0x80;
 }
 
 }  // namespace
@@ -128,7 +170,7 @@ bool DecodeIso2022JpWithUtf8(std::string_view source, std::string& ansi, std::st
         return false;
     }
     char ansiBuffer[kLine];
-    char utf8Buffer[2 * kLine + 4];
+    char utf8Buffer[2 * kLine + 16];
     Decoded<true> to{ansiBuffer, utf8Buffer};
     DecodeInto(source, to);
     ansi.append(ansiBuffer, static_cast<std::size_t>(to.ansi - ansiBuffer));

@@ -40,7 +40,7 @@ std::string RemoveAll(std::string_view subject, std::string_view pattern) {
 
 }  // namespace
 
-std::string ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement) {
+const std::string& ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement) {
     if (pattern.empty()) return subject;
     if (replacement.empty()) {
         if (subject.find(pattern) != std::string::npos) subject = RemoveAll(subject, pattern);

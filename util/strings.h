@@ -9,9 +9,10 @@ namespace vellum {
 
 // Removes (or replaces) every occurrence of `pattern`, searching again from the start after
 // each replacement, so an occurrence that a replacement brings together goes as well.
-// `subject` is rewritten in place; a copy of it is returned. An empty pattern changes nothing.
-// A replacement that contains the pattern would never end: callers must not pass one.
-std::string ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement);
+// `subject` is rewritten in place and returned (no copy: the index calls this several times a
+// line). An empty pattern changes nothing. A replacement that contains the pattern would never
+// end: callers must not pass one.
+const std::string& ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement);
 
 // Cuts `text` at every `delimiter`. Never empty: an empty text gives one empty field. Inner and
 // leading empty fields stay; only the one empty field after a trailing delimiter is dropped.
