@@ -146,7 +146,11 @@ void FinishBody(const MessageScanState& state, MessageFields& fields) {
 
 bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageScanState& state,
                      MessageFields& fields) {
-    const LineTexts texts = FindLineTexts(line);
+    return ScanMessageLine(record, line, FindLineTexts(line), state, fields);
+}
+
+bool ScanMessageLine(const IndexRecord& record, std::string_view line, const LineTexts& texts,
+                     MessageScanState& state, MessageFields& fields) {
     if (state.found) {
         state.convertedUtf8 = ConvertCharsetToAnsiAndUtf8(record.bodyCharset, line, state.converted, state.utf8Buffer);
         const std::string& converted = state.converted;

@@ -35,6 +35,8 @@ struct LineTexts {
     bool contentType = false;  // "Content-Type:"
     bool mimeVersion = false;  // "Mime-Version:"
     bool charset = false;      // "charset="
+
+    bool Any() const { return date || status || contentType || mimeVersion || charset; }
 };
 LineTexts FindLineTexts(std::string_view line);
 // Where in `lines`, bytes that begin at a line start, the first of those texts ends (at its ':'
@@ -77,6 +79,9 @@ void FinishBody(const MessageScanState& state, MessageFields& fields);
 // One line of the message file, in file order. True when the message has ended (stop reading).
 bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageScanState& state,
                      MessageFields& fields);
+// The same for a line whose FindLineTexts are known.
+bool ScanMessageLine(const IndexRecord& record, std::string_view line, const LineTexts& texts,
+                     MessageScanState& state, MessageFields& fields);
 // After the last line read: the record's charsets fall back to what the message file said.
 void CompleteCharsets(IndexRecord& record, const MessageFields& fields);
 

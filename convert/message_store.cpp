@@ -84,8 +84,11 @@ FileIndex MessageStore::Index(LineReader& lines) {
     std::unordered_set<std::string> seen;  // keys met so far
     std::string_view line;
     // Only lines that hold one of the texts change the state: the others are skipped unread.
-    while (lines.SkipLinesWithout(FindFirstLineText) && lines.ReadLine(line)) {
+    while (lines.SkipLinesWithout(FindFirstLineText)) {
+        const std::uint64_t start = lines.BytesConsumed();
+        if (!lines.ReadLine(line)) break;
         const LineTexts texts = FindLineTexts(line);
+        if (texts.Any()) index.textLines.push_back(start);
         CheckMessageStructure(structure, line, texts);
         // Only a line with a boundary sets the delimiter.
         if (texts.contentType) SetText(index, state.delimiter, structure.delimiter);
@@ -111,6 +114,7 @@ FileIndex MessageStore::Index(LineReader& lines) {
         return index.TextOf(a.key) < index.TextOf(b.key);
     });
     index.markers.shrink_to_fit();
+    index.textLines.shrink_to_fit();
     index.texts.shrink_to_fit();
     return index;
 }
@@ -160,9 +164,18 @@ std::optional<MessageFields> MessageStore::Find(IndexRecord& record) {
         state.found = true;
         state.multipart = before.multipart;
         state.delimiter = index.TextOf(before.delimiter);
+        // Only the lines the index found texts in are searched for them again.
+        auto textLine = std::lower_bound(index.textLines.begin(), index.textLines.end(), marker->nextLine);
+        std::uint64_t start = marker->nextLine;
         std::string_view line;
         while (open->lines->ReadLine(line)) {
-            if (ScanMessageLine(record, line, state, fields)) break;
+            LineTexts texts;
+            if (textLine != index.textLines.end() && *textLine == start) {
+                texts = FindLineTexts(line);
+                ++textLine;
+            }
+            if (ScanMessageLine(record, line, texts, state, fields)) break;
+            start = open->lines->BytesConsumed();
             if (!spillFolder_.empty() && fields.body.size() >= spillBytes_) Spill(state, fields);
         }
     }

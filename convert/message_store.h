@@ -47,6 +47,9 @@ struct FileIndex {
     std::string texts;
     std::vector<Marker> markers;  // the first status line of each key, sorted by key
     State atEnd;                  // for keys that match nothing
+    // Where each line that holds one of the texts of the line rules starts, in file order: the
+    // other lines need no search for them when a message is read.
+    std::vector<std::uint64_t> textLines;
 
     std::string_view TextOf(Text text) const { return std::string_view(texts).substr(text.offset, text.size); }
     // The first status line that carries `key`; null when none does.
