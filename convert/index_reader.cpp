@@ -41,9 +41,13 @@ std::string MessageFilePath(const std::string& folderPath, std::string_view stem
 }  // namespace
 
 std::optional<std::string> MessageFilePathOf(std::string_view line, const std::string& folderPath) {
-    const std::vector<std::string> fields = SplitByChar(line, '\x01', 3);
-    if (fields.size() < 3) return std::nullopt;
-    return MessageFilePath(folderPath, fields[2]);
+    // Field 2 as SplitByChar cuts the line, found in place: this runs over every index line
+    // before the conversion starts. A delimiter at the very end starts no field.
+    const std::size_t first = line.find('\x01');
+    const std::size_t second = first == std::string_view::npos ? first : line.find('\x01', first + 1);
+    if (second == std::string_view::npos || second + 1 >= line.size()) return std::nullopt;
+    const std::size_t third = line.find('\x01', second + 1);
+    return MessageFilePath(folderPath, line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
 }
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {

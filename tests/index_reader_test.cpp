@@ -125,7 +125,8 @@ namespace {
 // the same lines.
 TEST(IndexReader, MessageFilePathOfAgreesWithParseIndexLine) {
     for (const std::string line : {"", "0", "0\x01K", "0\x01K\x01", "0\x01K\x01f", "0\x01K\x01f\x01s\x01", "\x01\x01\x01",
-                                   "0\x01K\x01sub\\dir\x01s", "0\x01\x01" "f\x01" "a\x01" "b"}) {
+                                   "0\x01K\x01sub\\dir\x01s", "0\x01\x01" "f\x01" "a\x01" "b", "\x01\x01", "\x01\x01\x01\x01",
+                                   "0\x01K\x01\x01"}) {
         IndexRecord record;
         const bool parsed = ParseIndexLine(line, "/m/", record);
         const std::optional<std::string> path = MessageFilePathOf(line, "/m/");

@@ -1,6 +1,7 @@
 #include "util/strings.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace vellum {
@@ -43,7 +44,12 @@ std::string RemoveAll(std::string_view subject, std::string_view pattern) {
 const std::string& ReplaceAll(std::string& subject, std::string_view pattern, std::string_view replacement) {
     if (pattern.empty()) return subject;
     if (replacement.empty()) {
-        if (subject.find(pattern) != std::string::npos) subject = RemoveAll(subject, pattern);
+        if (pattern.size() == 1) {
+            // A single byte taken away brings no new one together: one pass in place.
+            std::erase(subject, pattern[0]);
+        } else if (subject.find(pattern) != std::string::npos) {
+            subject = RemoveAll(subject, pattern);
+        }
         return subject;
     }
     for (std::size_t at = subject.find(pattern); at != std::string::npos; at = subject.find(pattern)) {
