@@ -95,13 +95,28 @@ LineTexts FindLineTexts(std::string_view line) {
 }
 
 std::size_t FindFirstLineText(std::string_view lines) {
-    std::size_t found = std::string_view::npos;
-    ForEachColonOrEquals(lines, [&](std::size_t at) {
-        if (TextsEndingAt(lines, at) == 0) return false;
-        found = at;
-        return true;
-    });
-    return found;
+    // Nothing ends at the first byte. Whole files are searched so: where the processor allows,
+    // sixteen places at a time, each kept only when the byte before it is one that a text can
+    // end with before its ':' or '=' (ISO-2022-JP text has those two bytes every few dozen).
+    std::size_t i = 1;
+#if defined(__SSE2__)
+    const auto equal = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    for (; i + 16 <= lines.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines.data() + i));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines.data() + i - 1));
+        const __m128i colon = _mm_and_si128(
+            equal(bytes, ':'), _mm_or_si128(_mm_or_si128(equal(before, 'e'), equal(before, 's')), equal(before, 'n')));
+        const __m128i equals = _mm_and_si128(equal(bytes, '='), equal(before, 't'));
+        for (auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(colon, equals))); hits != 0; hits &= hits - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(hits));
+            if (TextsEndingAt(lines, at) != 0) return at;
+        }
+    }
+#endif
+    for (; i < lines.size(); ++i) {
+        if ((lines[i] == ':' || lines[i] == '=') && TextsEndingAt(lines, i) != 0) return i;
+    }
+    return std::string_view::npos;
 }
 
 std::optional<std::string_view> StatusKey(std::string_view line) {
