@@ -23,7 +23,6 @@ void CheckMessageStructure(MessageScanState& state, std::string_view line, const
 
 MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
                                      MessageFields& fields) {
-    const std::string& convertedLine = state.converted;
     if (state.lineNo == 3 && texts.contentType) {
         // The part header may name the boundary again; the last such item wins, the one around
         // the last "boundary=".
@@ -34,11 +33,11 @@ MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view l
         state.mimeSeen = true;
     }
 
-    if (state.bodyStarted && convertedLine == state.delimiter) return MultipartVerdict::End;
+    if (state.bodyStarted && state.converter.AnsiEquals(state.delimiter)) return MultipartVerdict::End;
 
     bool taken = false;
     if (state.lineNo >= 2) {
-        if (convertedLine == state.delimiter) {
+        if (state.converter.AnsiEquals(state.delimiter)) {
             state.delimiterSeen = true;
             return MultipartVerdict::Skip;
         }

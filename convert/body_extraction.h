@@ -18,7 +18,7 @@ enum class MultipartVerdict {
 };
 
 // For each message line while the message is multipart, after lineNo and linesSinceMime rose
-// and the line was converted (`state.converted`).
+// and the line was converted (`state.converter`).
 MultipartVerdict ApplyMultipartRules(MessageScanState& state, std::string_view line, const LineTexts& texts,
                                      MessageFields& fields);
 

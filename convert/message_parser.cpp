@@ -136,16 +136,12 @@ std::string CharsetValue(std::string_view line) {
 }
 
 void AppendBodyLine(MessageScanState& state, MessageFields& fields) {
-    if (state.converted.empty()) {
+    if (state.converter.AnsiEmpty()) {
         fields.body += "\r\n";
         ++state.trailingBlanks;
         return;
     }
-    if (state.convertedUtf8) {
-        fields.body += *state.convertedUtf8;
-    } else {
-        AnsiToUtf8(state.converted, fields.body);
-    }
+    state.converter.AppendUtf8To(fields.body);
     fields.body += "\r\n";
     state.trailingBlanks = 0;
 }
@@ -167,8 +163,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, MessageSc
 bool ScanMessageLine(const IndexRecord& record, std::string_view line, const LineTexts& texts,
                      MessageScanState& state, MessageFields& fields) {
     if (state.found) {
-        state.convertedUtf8 = ConvertCharsetToAnsiAndUtf8(record.bodyCharset, line, state.converted, state.utf8Buffer);
-        const std::string& converted = state.converted;
+        state.converter.Convert(record.bodyCharset, line);
         ++state.lineNo;
         if (state.mimeSeen) ++state.linesSinceMime;
         if (state.multipart) {
@@ -177,7 +172,7 @@ bool ScanMessageLine(const IndexRecord& record, std::string_view line, const Lin
                 case MultipartVerdict::Skip: return false;
                 case MultipartVerdict::GoOn: break;
             }
-        } else if (converted == ".") {
+        } else if (state.converter.AnsiEquals(".")) {
             FinishBody(state, fields);
             return true;
         } else if (state.lineNo >= 2) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "convert/index_reader.h"
+#include "decode/charset.h"
 #include "platform/platform.h"
 
 namespace vellum {
@@ -21,9 +22,7 @@ struct MessageScanState {
     bool bodyStarted = false;
     bool delimiterSeen = false;
     int trailingBlanks = 0;      // empty lines appended since the last non-empty one
-    std::string converted;       // the current message line in the ANSI code page (storage reused)
-    std::optional<std::string_view> convertedUtf8;  // AnsiToUtf8 of `converted` when made on the way
-    std::string utf8Buffer;      // where convertedUtf8 may lie
+    LineConverter converter;     // the current message line in the record's body charset
 };
 
 // Which of the texts that the line rules test for a raw line holds. Each of them ends in ':' or
@@ -69,8 +68,8 @@ std::string CharsetValue(std::string_view line);
 
 // The body up to its trailing empty lines, which the end of the message takes away again.
 std::size_t SettledBodySize(const MessageScanState& state, const MessageFields& fields);
-// The converted line into the body: an empty one as a line end counted as trailing blank, any
-// other in UTF-8 followed by a line end.
+// The converted line (`state.converter`) into the body: an empty one as a line end counted as
+// trailing blank, any other in UTF-8 followed by a line end.
 void AppendBodyLine(MessageScanState& state, MessageFields& fields);
 // The end of the message: trailing empty lines dropped, then the end mark (a line end, "#E" and
 // two line ends).

@@ -71,26 +71,59 @@ void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::
     out.assign(text);
 }
 
-std::optional<std::string_view> ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text,
-                                                            std::string& ansi, std::string& utf8) {
-    const std::string_view name = UpToZero(charset);
-    // The shortcuts are those of code page 932's tables.
-    if (NameIs(name, "utf-8") && platform::AnsiCodePagesAre932()) {
-        if (IsAscii(text)) {
-            ansi.assign(UpToZero(text));
-            return ansi;
-        }
-        // Text whose every character code page 932 holds comes back as it was, up to a zero byte.
-        if (codepage::Utf8ToCp932RoundTrips(text, ansi)) return UpToZero(text);
-        return std::nullopt;
+LineConverter::LineConverter(bool use932Tables) : use932Tables_(use932Tables) {}
+LineConverter::LineConverter() : LineConverter(platform::AnsiCodePagesAre932()) {}
+
+void LineConverter::Convert(std::string_view charset, std::string_view text) {
+    if (kind_ == Kind::Unknown) {
+        const std::string_view name = UpToZero(charset);
+        kind_ = NameIs(name, "utf-8") ? Kind::Utf8 : NameIs(name, "iso-2022-jp") ? Kind::Iso2022Jp : Kind::Ansi;
+        charset_ = charset;
     }
-    // ISO-2022-JP pairs are looked up once for both forms.
-    if (NameIs(name, "iso-2022-jp") && platform::AnsiCodePagesAre932()) {
-        if (DecodeIso2022JpWithUtf8(text, ansi, utf8)) return utf8;
-        return std::nullopt;
+    text_ = text;
+    ansi_.reset();
+    utf8_.reset();
+    switch (kind_) {
+        case Kind::Ansi:
+            // Text already in the ANSI code page: its form is the line itself.
+            ansi_ = text;
+            return;
+        case Kind::Utf8:
+            if (IsAscii(text)) {
+                ansi_ = utf8_ = UpToZero(text);
+            } else if (use932Tables_ && codepage::Utf8RoundTripsThroughCp932(text)) {
+                utf8_ = UpToZero(text);
+            }
+            return;
+        case Kind::Iso2022Jp:
+            if (std::string_view utf8; use932Tables_ && DecodeIso2022JpToUtf8(text, utf8Room_, utf8)) utf8_ = utf8;
+            return;
+        case Kind::Unknown: return;
     }
-    ConvertCharsetToAnsi(charset, text, ansi);
-    return std::nullopt;
+}
+
+std::string_view LineConverter::Ansi() {
+    if (!ansi_) {
+        ConvertCharsetToAnsi(charset_, text_, ansiRoom_);
+        ansi_ = ansiRoom_;
+    }
+    return *ansi_;
+}
+
+// Where the UTF-8 was made on the way, the ANSI form holds no zero byte and reads as that UTF-8.
+bool LineConverter::AnsiEquals(std::string_view other) {
+    if (utf8_ && IsAscii(other)) return *utf8_ == other;
+    return Ansi() == other;
+}
+
+bool LineConverter::AnsiEmpty() { return utf8_ ? utf8_->empty() : Ansi().empty(); }
+
+void LineConverter::AppendUtf8To(std::string& out) {
+    if (utf8_) {
+        out += *utf8_;
+    } else {
+        AnsiToUtf8(Ansi(), out);
+    }
 }
 
 std::u16string AnsiToWide(std::string_view text) {

@@ -13,11 +13,39 @@ std::string ConvertCharsetToAnsi(std::string_view charset, std::string_view text
 // The same into `out`, which is overwritten: a caller converting line after line keeps one buffer.
 void ConvertCharsetToAnsi(std::string_view charset, std::string_view text, std::string& out);
 
-// The same into `ansi`, and where it comes on the way, what AnsiToUtf8 makes of the result: a
-// view of `text`, `ansi` or `utf8` (a buffer kept for it), valid until one of them changes.
-// Nothing when the caller still has to convert `ansi`.
-std::optional<std::string_view> ConvertCharsetToAnsiAndUtf8(std::string_view charset, std::string_view text,
-                                                            std::string& ansi, std::string& utf8);
+// The lines of one message, each taken to the ANSI code page (ConvertCharsetToAnsi) and to UTF-8
+// (AnsiToUtf8 of that) as far as they are asked for. Where code page 932's own tables stand in
+// for the platform, ISO-2022-JP and UTF-8 lines go to UTF-8 directly, and their ANSI form is made
+// only when a comparison needs it. Results stay valid until the next Convert or until the line
+// converted changes.
+class LineConverter {
+public:
+    // `use932Tables`: whether codepage's tables give what the platform does (tests choose).
+    explicit LineConverter(bool use932Tables);
+    LineConverter();
+    LineConverter(const LineConverter&) = delete;
+    LineConverter& operator=(const LineConverter&) = delete;
+
+    // The charset of the first line converted holds for every line after it.
+    void Convert(std::string_view charset, std::string_view text);
+    // ConvertCharsetToAnsi(charset, text) == `other`.
+    bool AnsiEquals(std::string_view other);
+    bool AnsiEmpty();
+    // AnsiToUtf8(ConvertCharsetToAnsi(charset, text), out).
+    void AppendUtf8To(std::string& out);
+
+private:
+    enum class Kind { Unknown, Utf8, Iso2022Jp, Ansi };
+    std::string_view Ansi();
+
+    bool use932Tables_;
+    Kind kind_ = Kind::Unknown;
+    std::string charset_;  // kept for ConvertCharsetToAnsi where no shortcut applies
+    std::string_view text_;
+    std::optional<std::string_view> ansi_;  // the ANSI form, once made
+    std::optional<std::string_view> utf8_;  // the UTF-8 form, where made on the way
+    std::string ansiRoom_, utf8Room_;
+};
 
 // ANSI text up to its first zero byte, widened to UTF-16.
 std::u16string AnsiToWide(std::string_view text);

@@ -266,6 +266,16 @@ constexpr bool EveryJisPairIsACharacter() {
   return true;
 }
 static_assert(EveryJisPairIsACharacter());
+
+// Nor does any of them read as ASCII: decoded ISO-2022-JP text without bytes from 0x80 on
+// equals an ASCII text exactly when its UTF-8 does (the line converter compares so).
+constexpr bool NoJisPairReadsAsAscii() {
+  for (const JisPair& pair : kJisPairs.at) {
+    if (static_cast<unsigned char>(pair.utf8[0]) < 0x80) return false;
+  }
+  return true;
+}
+static_assert(NoJisPairReadsAsAscii());
 }  // namespace
 
 std::string WideToCp932(std::u16string_view text) {
@@ -338,11 +348,9 @@ constexpr RoundTripBits kRoundTrips = MakeRoundTripBits();
 
 inline bool RoundTrips(char16_t unit) { return (kRoundTrips.words[unit / 64] >> (unit % 64)) & 1; }
 
-// Utf8ToCp932, and with kCheck whether every character of `bytes` up to its first zero byte is a
-// well-formed sequence of a unit that RoundTrips.
-template <bool kCheck>
-bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
-  bool roundTrips = true;
+}  // namespace
+
+void Utf8ToCp932(std::string_view bytes, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   out.clear();
@@ -367,7 +375,7 @@ bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
         if (i == end) break;
         if (p[i] == 0) {
           out.append(buffer, static_cast<std::size_t>(o - buffer));
-          return roundTrips;
+          return;
         }
         if (p[i] < 0x80) {
           *o++ = static_cast<char>(p[i++]);
@@ -377,16 +385,13 @@ bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
       // Well-formed two- and three-byte sequences, nearly all of the rest, decoded in place;
       // anything else as Utf8ToWide takes it. No sequence from 0x80 on gives U+0000.
       if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
-        const char16_t unit = static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F));
-        if constexpr (kCheck) roundTrips &= RoundTrips(unit);
-        o = PutCp932(unit, o);
+        o = PutCp932(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)), o);
         i += 2;
         continue;
       }
       if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
         const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
         if (unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF)) {  // no overlong, no surrogate
-          if constexpr (kCheck) roundTrips &= RoundTrips(unit);
           o = PutCp932(unit, o);
           i += 3;
           continue;
@@ -394,7 +399,6 @@ bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
       }
       const Utf8Step step = DecodeUtf8Step(p + i, n - i);
       i += step.length;
-      roundTrips = false;  // invalid, or a unit pair: neither comes back
       if (step.codePoint == kInvalid) {
         o = PutCp932(kReplacement, o);
       } else if (step.codePoint < 0x10000) {
@@ -407,13 +411,35 @@ bool Utf8ToCp932Into(std::string_view bytes, std::string& out) {
     }
     out.append(buffer, static_cast<std::size_t>(o - buffer));
   }
-  return roundTrips;
 }
 
-}  // namespace
-
-void Utf8ToCp932(std::string_view bytes, std::string& out) { Utf8ToCp932Into<false>(bytes, out); }
-
-bool Utf8ToCp932RoundTrips(std::string_view bytes, std::string& out) { return Utf8ToCp932Into<true>(bytes, out); }
+bool Utf8RoundTripsThroughCp932(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      while (n - i >= 8 && (Word(p + i) & kHighBits) == 0 && !HasZeroByte(Word(p + i))) i += 8;
+      if (i < n && p[i] == 0) return true;  // the text ends here
+      if (i < n && p[i] < 0x80) ++i;
+      continue;
+    }
+    // Only well-formed two- and three-byte sequences can come back; surrogates and overlongs
+    // cannot, nor can U+FFFD made of invalid bytes, nor the two units of a four-byte sequence.
+    if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+      if (!RoundTrips(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)))) return false;
+      i += 2;
+      continue;
+    }
+    if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+      const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+      if (unit < 0x800 || !RoundTrips(unit)) return false;  // RoundTrips holds no surrogate
+      i += 3;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
 
 }  // namespace vellum::codepage

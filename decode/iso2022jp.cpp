@@ -48,16 +48,16 @@ inline unsigned BytesEqual(const char* p, char a, char b) {
 }
 #endif
 
-// Where the decoded bytes go: `ansi`, and with kUtf8 also their UTF-8 at `utf8` as long as
-// each character reads alone (`utf8Good`).
+// Where the decoded bytes go: with kUtf8 their UTF-8 at `utf8`, good as long as each character
+// reads alone (`utf8Good`); else the bytes themselves at `ansi`.
 template <bool kUtf8>
 struct Decoded {
-    char* ansi;
+    char* ansi = nullptr;
     char* utf8 = nullptr;
     bool utf8Good = kUtf8;
 };
 
-// Decodes `source` into the room at `to.ansi`, as long as the source, and with kUtf8 into the
+// Decodes `source` into the room at `to.ansi`, as long as the source, or with kUtf8 into the
 // room at `to.utf8`, twice as long and sixteen bytes more.
 template <bool kUtf8>
 void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
@@ -72,19 +72,21 @@ void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
         const unsigned row = j1 - 0x21u, cell = j2 - 0x21u;
         if (row >= 94 || cell >= 94) return;  // invalid pairs (outside 0x21-0x7E) vanish
         const codepage::JisPair& p = codepage::kJisPairs.at[row * 94 + cell];
-        std::memcpy(out, p.shiftJis, 2);
-        out += 2;
         if constexpr (kUtf8) {
             std::memcpy(utf8, p.utf8, 4);
             utf8 += p.utf8[3];
+        } else {
+            std::memcpy(out, p.shiftJis, 2);
+            out += 2;
         }
     };
     const auto single = [&](char c) {
         if (c == '\0') return;  // zero bytes are dropped
-        *out++ = c;
         if constexpr (kUtf8) {
             *utf8++ = c;
             high |= static_cast<unsigned char>(c);
+        } else {
+            *out++ = c;
         }
     };
     while (pos < n) {
@@ -105,12 +107,13 @@ void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
                     const unsigned stops = BytesEqual(s + pos, kEsc, '\0');
                     const unsigned kept = stops == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(stops));
                     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-                    out += kept;
                     if constexpr (kUtf8) {
                         _mm_storeu_si128(reinterpret_cast<__m128i*>(utf8), bytes);
                         utf8 += kept;
                         if ((static_cast<unsigned>(_mm_movemask_epi8(bytes)) & ((1u << kept) - 1)) != 0) high |= 0x80u;
+                    } else {
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+                        out += kept;
                     }
                     pos += kept;
                     if (kept == 16) continue;
@@ -150,31 +153,30 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
     constexpr std::size_t kLine = 1024;
     if (source.size() <= kLine) {
         char buffer[kLine];
-        Decoded<false> to{buffer};
+        Decoded<false> to;
+        to.ansi = buffer;
         DecodeInto(source, to);
         output.append(buffer, static_cast<std::size_t>(to.ansi - buffer));
         return;
     }
     const std::size_t start = output.size();
     output.resize(start + source.size());
-    Decoded<false> to{output.data() + start};
+    Decoded<false> to;
+    to.ansi = output.data() + start;
     DecodeInto(source, to);
     output.resize(static_cast<std::size_t>(to.ansi - output.data()));
 }
 
-bool DecodeIso2022JpWithUtf8(std::string_view source, std::string& ansi, std::string& utf8) {
+bool DecodeIso2022JpToUtf8(std::string_view source, std::string& room, std::string_view& utf8) {
+    // Lines of ordinary length only: the room is kept from line to line and never zero-filled
+    // again once it has grown.
     constexpr std::size_t kLine = 1024;
-    ansi.clear();
-    if (source.size() > kLine) {
-        DecodeIso2022Jp(source, ansi);
-        return false;
-    }
-    char ansiBuffer[kLine];
-    char utf8Buffer[2 * kLine + 16];
-    Decoded<true> to{ansiBuffer, utf8Buffer};
+    if (source.size() > kLine) return false;
+    if (room.size() < 2 * kLine + 16) room.resize(2 * kLine + 16);
+    Decoded<true> to;
+    to.utf8 = room.data();
     DecodeInto(source, to);
-    ansi.append(ansiBuffer, static_cast<std::size_t>(to.ansi - ansiBuffer));
-    if (to.utf8Good) utf8.assign(utf8Buffer, static_cast<std::size_t>(to.utf8 - utf8Buffer));
+    utf8 = std::string_view(room.data(), static_cast<std::size_t>(to.utf8 - room.data()));
     return to.utf8Good;
 }
 

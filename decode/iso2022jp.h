@@ -10,10 +10,10 @@ namespace vellum {
 // through code page 932); invalid pairs vanish; unknown escapes are data.
 void DecodeIso2022Jp(std::string_view source, std::string& output);
 
-// DecodeIso2022Jp into `ansi` (overwritten) and, in the same pass, what codepage::Cp932ToUtf8
-// makes of it into `utf8` (overwritten). False, `utf8` left alone, where that reading needs the
-// decoded text as a whole (a byte from 0x80 on between escapes may pair with the next) or the
-// text is long; the caller then converts `ansi` itself.
-bool DecodeIso2022JpWithUtf8(std::string_view source, std::string& ansi, std::string& utf8);
+// What codepage::Cp932ToUtf8 makes of DecodeIso2022Jp(source), decoded in one pass: a view of
+// `room`, a buffer the caller keeps for it. False where that reading needs the decoded text as a
+// whole (a byte from 0x80 on between escapes may pair with the next) or the text is longer than
+// a line; the caller then decodes and converts in two steps.
+bool DecodeIso2022JpToUtf8(std::string_view source, std::string& room, std::string_view& utf8);
 
 }  // namespace vellum

@@ -104,10 +104,11 @@ TEST(ConvertCharsetToAnsi, Utf8EqualsWideningThenNarrowing) {
     }
 }
 
-// A body line in each charset: the code page form as ConvertCharsetToAnsi gives it, and the UTF-8
-// made on the way as converting that gives it, through the same platform layer (the real API
-// on Windows). Made on the way for ordinary Japanese lines of UTF-8 and ISO-2022-JP mail.
-TEST(ConvertCharsetToAnsi, AndUtf8GivesWhatConvertingTheResultGives) {
+// Body lines in each charset, with and without the code page 932 shortcuts: the converter's
+// answers are those of converting the line to the ANSI code page and on to UTF-8, through the
+// same platform layer (the real API on Windows): emptiness, equality with the texts the line
+// rules compare (ASCII and not) and the UTF-8.
+TEST(LineConverter, AnswersAsConvertingTheLineDoes) {
     std::mt19937 random(2107);
     const auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
     const auto japanese = [&](std::size_t characters) {
@@ -127,23 +128,34 @@ TEST(ConvertCharsetToAnsi, AndUtf8GivesWhatConvertingTheResultGives) {
         }
         return line;
     };
-    std::string ansi = "old", buffer;
-    int madeUtf8 = 0, madeJis = 0;
-    for (int round = 0; round < 6000; ++round) {
-        static const char* const kCharsets[] = {"utf-8", "UTF-8", "iso-2022-jp", "ISO-2022-JP", "shift_jis", ""};
-        const std::string charset = kCharsets[round % std::size(kCharsets)];
-        const bool isJis = round % std::size(kCharsets) / 2 == 1;
-        const std::string line = isJis ? jis() : below(2) ? japanese(below(40)) : RandomUtf8Line(random);
-        const std::optional<std::string_view> utf8 = ConvertCharsetToAnsiAndUtf8(charset, line, ansi, buffer);
-        ASSERT_EQ(ansi, ConvertCharsetToAnsi(charset, line)) << round;
-        if (!utf8) continue;
-        std::string expected;
-        AnsiToUtf8(ansi, expected);
-        ASSERT_EQ(*utf8, expected) << charset << " " << round;
-        (isJis ? madeJis : madeUtf8) += 1;
+    // Lines that equal the texts compared with, or become empty, in one charset or another.
+    const std::string kSpecial[] = {"", ".", "--XYZ", ".\0x"s, "\0"s, "\x1b$B\x1b(B.", "\x1b(B--XYZ", "\x1b$B\x24\x22\x1b(B",
+                                    "\xe3\x81\x82", "\x82\xa0", "\xef\xbb\xbf.", "--\xe3\x81\x82"};
+    static const char* const kCharsets[] = {"utf-8", "UTF-8", "iso-2022-jp", "ISO-2022-JP", "shift_jis", ""};
+    for (const bool tables : {true, false}) {
+        for (int round = 0; round < 6000; ++round) {
+            const std::string charset = kCharsets[round % std::size(kCharsets)];
+            const unsigned kind = below(4);
+            const std::string line = kind == 0   ? kSpecial[below(std::size(kSpecial))]
+                                     : kind == 1 ? jis()
+                                     : kind == 2 ? japanese(below(40))
+                                                 : RandomUtf8Line(random);
+            const std::string ansi = ConvertCharsetToAnsi(charset, line);
+            std::string utf8 = "kept";
+            AnsiToUtf8(ansi, utf8);
+            LineConverter converter(tables);
+            converter.Convert(charset, "an earlier line");
+            converter.Convert(charset, line);
+            const auto where = [&] { return charset + (tables ? " tables " : " platform ") + std::to_string(round); };
+            EXPECT_EQ(converter.AnsiEmpty(), ansi.empty()) << where();
+            for (const std::string& other : {"."s, "--XYZ"s, ""s, ansi, ansi + "a", utf8.substr(4), "\x82\xa0"s, "--\x82\xa0"s}) {
+                ASSERT_EQ(converter.AnsiEquals(other), ansi == other) << where() << " other " << other;
+            }
+            std::string out = "kept";
+            converter.AppendUtf8To(out);
+            ASSERT_EQ(out, utf8) << where();
+        }
     }
-    EXPECT_GT(madeUtf8, 1000);
-    EXPECT_GT(madeJis, 1000);
 }
 
 TEST(AnsiToWide, WidensShiftJisUpToTheFirstZero) {
