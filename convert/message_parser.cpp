@@ -102,6 +102,7 @@ std::size_t FindFirstLineText(std::string_view lines) {
 #if defined(__SSE2__)
     const auto equal = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
     for (; i + 16 <= lines.size(); i += 16) {
+        if ((i & 63) == 1) __builtin_prefetch(lines.data() + i + 2048);
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines.data() + i));
         const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines.data() + i - 1));
         const __m128i colon = _mm_and_si128(
