@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "decode/iso2022jp.h"
+
 namespace vellum {
 
 // "utf-8" -> UTF-8 read and written to the ANSI code page;
@@ -44,7 +46,8 @@ private:
     std::string_view text_;
     std::optional<std::string_view> ansi_;  // the ANSI form, once made
     std::optional<std::string_view> utf8_;  // the UTF-8 form, where made on the way
-    std::string ansiRoom_, utf8Room_;
+    std::string ansiRoom_;
+    JisUtf8Room utf8Room_;
 };
 
 // ANSI text up to its first zero byte, widened to UTF-16.

@@ -150,9 +150,8 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
     // Never longer than the source: escapes vanish, a pair gives a pair, a byte at most a byte.
     // A line is decoded on the stack and appended, as growing the output would zero-fill that
     // room first; longer text goes into such room and is cut to size.
-    constexpr std::size_t kLine = 1024;
-    if (source.size() <= kLine) {
-        char buffer[kLine];
+    if (source.size() <= kJisLineBytes) {
+        char buffer[kJisLineBytes];
         Decoded<false> to;
         to.ansi = buffer;
         DecodeInto(source, to);
@@ -167,16 +166,12 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
     output.resize(static_cast<std::size_t>(to.ansi - output.data()));
 }
 
-bool DecodeIso2022JpToUtf8(std::string_view source, std::string& room, std::string_view& utf8) {
-    // Lines of ordinary length only: the room is kept from line to line and never zero-filled
-    // again once it has grown.
-    constexpr std::size_t kLine = 1024;
-    if (source.size() > kLine) return false;
-    if (room.size() < 2 * kLine + 16) room.resize(2 * kLine + 16);
+bool DecodeIso2022JpToUtf8(std::string_view source, JisUtf8Room& room, std::string_view& utf8) {
+    if (source.size() > kJisLineBytes) return false;
     Decoded<true> to;
-    to.utf8 = room.data();
+    to.utf8 = room.bytes;
     DecodeInto(source, to);
-    utf8 = std::string_view(room.data(), static_cast<std::size_t>(to.utf8 - room.data()));
+    utf8 = std::string_view(room.bytes, static_cast<std::size_t>(to.utf8 - room.bytes));
     return to.utf8Good;
 }
 

@@ -98,7 +98,7 @@ std::u16string AnsiToWide(std::string_view bytes) { return ToWide(kAnsi, bytes);
 std::string WideToThreadAnsi(std::u16string_view text) { return FromWide(kThreadAnsi, text); }
 bool AnsiCodePagesAre932() {
     static const bool ansiIs932 = GetACP() == 932;  // fixed for the life of the process
-    // Asked for every line: the thread's answer is kept until its locale changes.
+    // Asked for every message: the thread's answer is kept until its locale changes.
     thread_local LCID knownLocale = 0;
     thread_local bool threadIs932 = false;
     if (const LCID locale = GetThreadLocale(); locale != knownLocale) {

@@ -150,7 +150,7 @@ TEST(DecodeIso2022Jp, ToUtf8GivesWhatConvertingTheDecodedTextGives) {
     std::mt19937 random(932);
     int made = 0;
     constexpr int kRounds = 20000;
-    std::string room;
+    JisUtf8Room room;
     for (int round = 0; round < kRounds; ++round) {
         const std::string source = RandomJisText(random, round, true);
         std::string_view utf8;
@@ -171,7 +171,7 @@ TEST(DecodeIso2022Jp, ToUtf8GivesWhatConvertingTheDecodedTextGives) {
 // Every pair, followed by bytes that a lead byte left alone would take: code page 932 reads each
 // as one character, and so does the decoder on the way.
 TEST(DecodeIso2022Jp, ToUtf8MakesEveryPairAsCodePage932ReadsIt) {
-    std::string room;
+    JisUtf8Room room;
     for (int j1 = 0x21; j1 <= 0x7e; ++j1) {
         for (int j2 = 0x21; j2 <= 0x7e; ++j2) {
             std::string source = "\x1b$B";
