@@ -1,6 +1,6 @@
-// ConvertCharsetToAnsi for each kind of charset name, AnsiToWide, and the UTF-8 form of the
-// document (directly from code page 932, and through UTF-16), on any bytes. The first input
-// byte chooses the charset name.
+// ConvertCharsetToAnsi and the line converter for each kind of charset name, AnsiToWide, and
+// the UTF-8 form of the document (directly from code page 932, and through UTF-16), on any
+// bytes. The first input byte chooses the charset name.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +64,26 @@ void CheckConvert(std::string_view charset, std::string_view text) {
     }
 }
 
+// A message's line converter, with and without code page 932's shortcuts, answers as converting
+// the line does: emptiness, equality with texts the line rules compare, and the UTF-8.
+void CheckLineConverter(std::string_view charset, std::string_view text) {
+    const std::string ansi = ConvertCharsetToAnsi(charset, text);
+    std::string utf8;
+    vellum::AnsiToUtf8(ansi, utf8);
+    for (const bool tables : {true, false}) {
+        vellum::LineConverter converter(tables);
+        converter.Convert(charset, "a line before");
+        converter.Convert(charset, text);
+        FUZZ_CHECK(converter.AnsiEmpty() == ansi.empty());
+        for (const std::string_view other : {"."sv, std::string_view(ansi), std::string_view(utf8), "--\x82\xa0"sv}) {
+            FUZZ_CHECK(converter.AnsiEquals(other) == (ansi == other));
+        }
+        std::string out = "kept";
+        converter.AppendUtf8To(out);
+        FUZZ_CHECK(out == "kept" + utf8);
+    }
+}
+
 void CheckWiden(std::string_view ansi) {
     const std::u16string wide = AnsiToWide(ansi);
     const std::string_view text = UpToZero(ansi);
@@ -117,6 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input = vellum::fuzz::Bytes(data, size);
     const std::string_view text = input.substr(1);
     CheckConvert(kCharsets[data[0] % kCharsets.size()], text);
+    CheckLineConverter(kCharsets[data[0] % kCharsets.size()], text);
     CheckWiden(text);
     CheckUtf8Form(text);
     return 0;
