@@ -89,10 +89,13 @@ void LineConverter::Convert(std::string_view charset, std::string_view text) {
             ansi_ = text;
             return;
         case Kind::Utf8:
-            if (IsAscii(text)) {
-                ansi_ = utf8_ = UpToZero(text);
-            } else if (use932Tables_ && codepage::Utf8RoundTripsThroughCp932(text)) {
-                utf8_ = UpToZero(text);
+            // Text whose every character code page 932 holds comes back as it was, up to a zero.
+            if (use932Tables_) {
+                if (const std::size_t length = codepage::Utf8RoundTripLength(text); length != std::string_view::npos) {
+                    utf8_ = text.substr(0, length);
+                }
+            } else if (IsAscii(text)) {
+                ansi_ = utf8_ = UpToZero(text);  // ASCII is itself in every ANSI code page
             }
             return;
         case Kind::Iso2022Jp:

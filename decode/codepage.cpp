@@ -413,33 +413,33 @@ void Utf8ToCp932(std::string_view bytes, std::string& out) {
   }
 }
 
-bool Utf8RoundTripsThroughCp932(std::string_view bytes) {
+std::size_t Utf8RoundTripLength(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;
   while (i < n) {
     if (p[i] < 0x80) {
       while (n - i >= 8 && (Word(p + i) & kHighBits) == 0 && !HasZeroByte(Word(p + i))) i += 8;
-      if (i < n && p[i] == 0) return true;  // the text ends here
+      if (i < n && p[i] == 0) return i;  // the text ends here
       if (i < n && p[i] < 0x80) ++i;
       continue;
     }
     // Only well-formed two- and three-byte sequences can come back; surrogates and overlongs
     // cannot, nor can U+FFFD made of invalid bytes, nor the two units of a four-byte sequence.
     if (p[i] >= 0xC2 && p[i] <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
-      if (!RoundTrips(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)))) return false;
+      if (!RoundTrips(static_cast<char16_t>((p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F)))) return std::string_view::npos;
       i += 2;
       continue;
     }
     if ((p[i] & 0xF0) == 0xE0 && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
       const char16_t unit = static_cast<char16_t>((p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
-      if (unit < 0x800 || !RoundTrips(unit)) return false;  // RoundTrips holds no surrogate
+      if (unit < 0x800 || !RoundTrips(unit)) return std::string_view::npos;  // RoundTrips holds no surrogate
       i += 3;
       continue;
     }
-    return false;
+    return std::string_view::npos;
   }
-  return true;
+  return n;
 }
 
 }  // namespace vellum::codepage

@@ -63,10 +63,10 @@ std::string WideToCp932(std::u16string_view text);
 // byte: code page 932 gives one for U+0000 alone.
 void Utf8ToCp932(std::string_view bytes, std::string& out);
 
-// Whether Cp932ToUtf8(Utf8ToCp932(bytes)) gives `bytes` back up to its first zero byte: every
-// sequence before it well formed, and every character one that code page 932 holds and reads
-// back as itself. Nothing is converted to find out.
-bool Utf8RoundTripsThroughCp932(std::string_view bytes);
+// The length of `bytes` up to its first zero byte when Cp932ToUtf8(Utf8ToCp932(bytes)) gives
+// that part back (every sequence in it well formed, every character one that code page 932
+// holds and reads back as itself); npos when it does not. Nothing is converted to find out.
+std::size_t Utf8RoundTripLength(std::string_view bytes);
 
 // True when `bytes` ends inside a UTF-8 sequence (a lead byte whose continuation bytes are cut
 // off by the end of the input). Wine's decoder differs from Windows only there.
