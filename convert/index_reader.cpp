@@ -52,30 +52,43 @@ std::optional<std::string> MessageFilePathOf(std::string_view line, const std::s
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
-    std::vector<std::string> fields = SplitByChar(line, '\x01', 20);  // field 19 is the last one read
+    // Views of the line: only the fields the record keeps become strings.
+    const std::vector<std::string_view> fields = SplitViewsByChar(line, '\x01', 20);  // field 19 is the last one read
     if (fields.size() < 3) return false;
     for (std::size_t position = 1; position < fields.size(); ++position) {
-        std::string& field = fields[position];
+        const std::string_view field = fields[position];
         switch (position) {
             case 1: record.messageKey = field; break;
             case 2: record.messageFilePath = MessageFilePath(folderPath, field); break;
             case 3: record.subject = field; break;
-            case 4:
+            case 4: {
                 record.senderAddress = ExtractMailAddress(field);
-                ReplaceAll(field, record.senderAddress, "");
-                for (std::string_view removed : {"<", ">", " ", "\""}) ReplaceAll(field, removed, "");
-                record.senderName = field;
+                std::string name(field);
+                ReplaceAll(name, record.senderAddress, "");
+                for (std::string_view removed : {"<", ">", " ", "\""}) ReplaceAll(name, removed, "");
+                record.senderName = std::move(name);
                 break;
+            }
             case 5: ParseRecipients(field, record.recipients); break;
-            case 6:
-                ReplaceAll(field, "<", "");
-                record.messageId = ReplaceAll(field, ">", "");
+            case 6: {
+                std::string id(field);
+                ReplaceAll(id, "<", "");
+                ReplaceAll(id, ">", "");
+                record.messageId = std::move(id);
                 break;
-            case 16: record.bodyCharset = ReplaceAll(field, "<", ""); break;
-            case 19:
-                ReplaceAll(field, ";", "");
-                record.fieldCharset = field.empty() ? record.bodyCharset : field;
+            }
+            case 16: {
+                std::string charset(field);
+                ReplaceAll(charset, "<", "");
+                record.bodyCharset = std::move(charset);
                 break;
+            }
+            case 19: {
+                std::string charset(field);
+                ReplaceAll(charset, ";", "");
+                record.fieldCharset = charset.empty() ? record.bodyCharset : charset;
+                break;
+            }
             default: break;
         }
     }

@@ -58,16 +58,16 @@ const std::string& ReplaceAll(std::string& subject, std::string_view pattern, st
     return subject;
 }
 
-std::vector<std::string> SplitByChar(std::string_view text, char delimiter) {
-    std::vector<std::string> fields;
+std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter) {
+    std::vector<std::string_view> fields;
     std::size_t end = text.find(delimiter);
     if (text.empty() || end == std::string_view::npos) {
-        fields.emplace_back(text);
+        fields.push_back(text);
         return fields;
     }
     std::size_t start = 0;
     for (;;) {
-        fields.emplace_back(text.substr(start, end - start));
+        fields.push_back(text.substr(start, end - start));
         start = end + 1;
         if (start >= text.size()) break;
         end = text.find(delimiter, start);
@@ -76,15 +76,29 @@ std::vector<std::string> SplitByChar(std::string_view text, char delimiter) {
     return fields;
 }
 
-std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std::size_t count) {
+std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter, std::size_t count) {
     // Up to and with the count-th delimiter: the same first fields, and no empty one after it.
     std::size_t end = 0;
     for (std::size_t n = 0; n < count; ++n) {
         end = text.find(delimiter, end);
-        if (end == std::string_view::npos) return SplitByChar(text, delimiter);
+        if (end == std::string_view::npos) return SplitViewsByChar(text, delimiter);
         ++end;
     }
-    return SplitByChar(text.substr(0, end), delimiter);
+    return SplitViewsByChar(text.substr(0, end), delimiter);
+}
+
+namespace {
+std::vector<std::string> Strings(const std::vector<std::string_view>& views) {
+    return std::vector<std::string>(views.begin(), views.end());
+}
+}  // namespace
+
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter) {
+    return Strings(SplitViewsByChar(text, delimiter));
+}
+
+std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std::size_t count) {
+    return Strings(SplitViewsByChar(text, delimiter, count));
 }
 
 std::string_view FieldAt(std::string_view text, char delimiter, std::size_t pos) {

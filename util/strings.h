@@ -20,6 +20,9 @@ std::vector<std::string> SplitByChar(std::string_view text, char delimiter);
 // The first `count` (at least 1) of those fields, or all when there are fewer; the rest of the
 // text is not cut, so a line of a million delimiters costs no more than a short one.
 std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std::size_t count);
+// The same fields as views of `text`, for callers that keep few of them.
+std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter);
+std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter, std::size_t count);
 // The field, as SplitByChar cuts them, that holds the byte at `pos` (which is no delimiter).
 std::string_view FieldAt(std::string_view text, char delimiter, std::size_t pos);
 
