@@ -7,6 +7,7 @@
 
 #include "convert/body_extraction.h"
 #include "decode/charset.h"
+#include "util/byte_search.h"
 #include "util/date.h"
 #include "util/strings.h"
 
@@ -34,13 +35,7 @@ void ForEachColonOrEquals(std::string_view text, At at) {
     std::size_t i = 0;
 #if defined(__SSE2__)
     if (text.size() >= 16) {
-        const __m128i colon = _mm_set1_epi8(':');
-        const __m128i equals = _mm_set1_epi8('=');
-        const auto hitsAt = [&](std::size_t from) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-            return static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, colon), _mm_cmpeq_epi8(bytes, equals))));
-        };
+        const auto hitsAt = [&](std::size_t from) { return BytesEqual(text.data() + from, ':', '='); };
         for (; i + 16 <= text.size(); i += 16) {
             for (unsigned hits = hitsAt(i); hits != 0; hits &= hits - 1) {
                 if (at(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;

@@ -7,6 +7,7 @@
 #endif
 
 #include "decode/codepage.h"
+#include "util/byte_search.h"
 
 namespace vellum {
 namespace {
@@ -38,15 +39,6 @@ std::size_t EscapeAt(std::string_view s, std::size_t pos, bool& doubleByte) {
     }
     return 0;
 }
-
-#if defined(__SSE2__)
-// The bits of the sixteen bytes at `p` that equal `a` or `b`.
-inline unsigned BytesEqual(const char* p, char a, char b) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(a)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(b)))));
-}
-#endif
 
 // Where the decoded bytes go: with kUtf8 their UTF-8 at `utf8`, good as long as each character
 // reads alone (`utf8Good`); else the bytes themselves at `ansi`.
