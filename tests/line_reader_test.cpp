@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "tests/test_folder.h"
@@ -136,6 +137,59 @@ TEST(LineReader, SkipsOnlyLinesInWhichNothingIsFound) {
             if (size == 1 << 20) {
                 EXPECT_EQ(read.size(), 6u) << where << ": nothing else when every line is at hand";
             }
+        }
+    }
+}
+
+// Line ends are found many bytes at a time: random texts whose lines run from none to several
+// blocks of bytes, read through buffers that cut them anywhere, with seeks back and skips in
+// between, give the lines by the rule every time.
+TEST(LineReader, RandomTextsGiveTheirLinesWhateverTheReadsBetween) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const std::size_t longest = std::size_t{1} << (random() % 9);  // 1 to 256 bytes a line
+        for (std::size_t lines = random() % 60; lines > 0; --lines) {
+            for (std::size_t n = random() % (longest + 1); n > 0; --n) text += "ab#\r\0\x80"[random() % 6];
+            text += random() % 4 == 0 ? "\r\n" : "\n";
+        }
+        if (random() % 2 == 0) text += "tail";
+        const std::vector<Line> expected = Expected(text);
+        const Source source = kSources[round % 4];
+        const std::size_t size = std::vector<std::size_t>{1, 63, 64, 65, 100, 128, 1000, 1 << 20}[random() % 8];
+        Opened file(source, text);
+        LineReader lines(file.File(), size);
+        const auto where = "round " + std::to_string(round) + " size " + std::to_string(size);
+        std::size_t next = 0;  // the line in `expected` that reading gives next
+        std::string_view view;
+        for (int step = 0; step < 200 && next < expected.size(); ++step) {
+            switch (random() % 8) {
+                case 0: {  // back to an earlier line start
+                    next = random() % (next + 1);
+                    ASSERT_TRUE(lines.SeekTo(next == 0 ? 0 : expected[next - 1].next)) << where;
+                    break;
+                }
+                case 1: {  // on to the next line holding a '#', or one cut by a buffer's end
+                    if (!lines.SkipLinesWithout(FindHash)) {
+                        for (; next < expected.size(); ++next) EXPECT_EQ(expected[next].text.find('#'), std::string::npos) << where;
+                        break;
+                    }
+                    while (next < expected.size() && (next == 0 ? 0 : expected[next - 1].next) != lines.BytesConsumed()) {
+                        EXPECT_EQ(expected[next].text.find('#'), std::string::npos) << where;
+                        ++next;
+                    }
+                    ASSERT_LT(next, expected.size()) << where;
+                    break;
+                }
+                default:
+                    ASSERT_TRUE(lines.ReadLine(view)) << where;
+                    EXPECT_EQ(view, expected[next].text) << where << " line " << next;
+                    EXPECT_EQ(lines.BytesConsumed(), expected[next].next) << where << " line " << next;
+                    ++next;
+            }
+        }
+        if (next == expected.size()) {
+            EXPECT_FALSE(lines.ReadLine(view)) << where;
         }
     }
 }

@@ -1,8 +1,28 @@
 #include "util/line_reader.h"
 
+#include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vellum {
+namespace {
+
+#if defined(__SSE2__)
+// The LFs of the 64 bytes at `p` (bit k for byte k).
+std::uint64_t LineFeeds64(const char* p) {
+    const __m128i lf = _mm_set1_epi8('\n');
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)))) << (16 * k);
+    }
+    return mask;
+}
+#endif
+
+}  // namespace
 
 LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
     : file_(file), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
@@ -12,6 +32,7 @@ bool LineReader::Refill() {
     bufferStart_ += end_;
     pos_ = 0;
     end_ = 0;
+    maskStale_ = true;
     if (viewing_) {
         if (const std::optional<std::string_view> view = file_.View(bufferStart_, bufferSize_)) {
             data_ = view->data();
@@ -31,6 +52,7 @@ bool LineReader::Refill() {
 }
 
 bool LineReader::SeekTo(std::uint64_t offset) {
+    maskStale_ = true;
     if (offset >= bufferStart_ && offset <= bufferStart_ + end_) {
         pos_ = static_cast<std::size_t>(offset - bufferStart_);
         return true;
@@ -53,8 +75,40 @@ bool LineReader::SkipLinesWithout(std::size_t (*find)(std::string_view)) {
         const std::size_t before = found == std::string_view::npos ? rest.size() : found;
         const std::size_t lf = before == 0 ? std::string_view::npos : rest.rfind('\n', before - 1);
         if (lf != std::string_view::npos) pos_ += lf + 1;
+        maskStale_ = true;
         if (found != std::string_view::npos || pos_ < end_) return true;
     }
+}
+
+std::size_t LineReader::NextLineFeed() {
+#if defined(__SSE2__)
+    const auto maskAt = [this](std::size_t start) {
+        if (end_ - start >= 64) return LineFeeds64(data_ + start);
+        // The last bytes of the buffer are copied out first: a mapped window may end there.
+        char last[64] = {};
+        std::memcpy(last, data_ + start, end_ - start);
+        return LineFeeds64(last);
+    };
+    if (maskStale_) {
+        maskStart_ = pos_;
+        mask_ = maskAt(pos_);
+        maskStale_ = false;
+    }
+    while (mask_ == 0) {
+        maskStart_ += 64;
+        if (maskStart_ >= end_) {
+            maskStale_ = true;
+            return end_;
+        }
+        mask_ = maskAt(maskStart_);
+    }
+    const std::size_t lf = maskStart_ + static_cast<std::size_t>(std::countr_zero(mask_));
+    mask_ &= mask_ - 1;
+    return lf;
+#else
+    const void* lf = std::memchr(data_ + pos_, '\n', end_ - pos_);
+    return lf == nullptr ? end_ : static_cast<std::size_t>(static_cast<const char*>(lf) - data_);
+#endif
 }
 
 bool LineReader::ReadLine(std::string& line) {
@@ -73,17 +127,16 @@ bool LineReader::ReadLine(std::string_view& line) {
             return pieced;
         }
         const char* start = data_ + pos_;
-        const std::size_t avail = end_ - pos_;
-        const void* lf = std::memchr(start, '\n', avail);
-        if (lf == nullptr) {
+        const std::size_t lf = NextLineFeed();
+        if (lf == end_) {
             if (!pieced) pieced_.clear();
-            pieced_.append(start, avail);
+            pieced_.append(start, end_ - pos_);
             pos_ = end_;
             pieced = true;
             continue;
         }
-        const std::size_t len = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-        pos_ += len + 1;
+        const std::size_t len = lf - pos_;
+        pos_ = lf + 1;
         if (pieced) {
             pieced_.append(start, len);
             line = pieced_;

@@ -31,6 +31,8 @@ public:
 
 private:
     bool Refill();
+    // Where in data_ the next LF at or after pos_ stands, end_ when there is none.
+    std::size_t NextLineFeed();
 
     platform::InputFile& file_;
     bool viewing_ = true;  // the file is seen in place (mapped), not read into buffer_
@@ -44,6 +46,12 @@ private:
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
+    // The LFs not yet passed of the 64 bytes from data_[maskStart_] (bit k for byte k). Lines are
+    // some 50 bytes long: taking their ends from one mask costs less than a search per line. The
+    // mask is stale whenever pos_ moves other than past a line end taken from it.
+    std::uint64_t mask_ = 0;
+    std::size_t maskStart_ = 0;
+    bool maskStale_ = true;
 };
 
 }  // namespace vellum
