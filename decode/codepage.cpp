@@ -257,6 +257,21 @@ constexpr JisPairs MakeJisPairs() {
 constexpr JisPairs kJisPairs = MakeJisPairs();
 
 namespace {
+constexpr JisUtf8 MakeJisUtf8() {
+  JisUtf8 t{};
+  for (unsigned row = 0x21; row <= 0x7e; ++row) {
+    for (unsigned cell = 0x21; cell <= 0x7e; ++cell) {
+      const JisPair& pair = kJisPairs.at[(row - 0x21) * 94 + (cell - 0x21)];
+      for (int k = 0; k < 4; ++k) t.at[row << 7 | cell].bytes[k] = pair.utf8[k];
+    }
+  }
+  return t;
+}
+}  // namespace
+
+constexpr JisUtf8 kJisUtf8 = MakeJisUtf8();
+
+namespace {
 // Code page 932 has a character for every Shift_JIS pair that a JIS pair becomes, so a decoded
 // pair always reads as itself, whatever bytes follow it.
 constexpr bool EveryJisPairIsACharacter() {

@@ -53,6 +53,16 @@ struct JisPairs {
   JisPair at[94 * 94];  // indexed by (row - 0x21) * 94 + (cell - 0x21)
 };
 extern const JisPairs kJisPairs;
+// The UTF-8 of kJisPairs looked up by a pair's two bytes as they stand, seven bits each (index
+// first << 7 | second): the bytes, then their count; zero where either byte lies outside
+// 0x21-0x7E, as such a pair vanishes. One shift and one load a pair, for the hottest loop.
+struct JisUtf8 {
+  struct Entry {
+    alignas(4) char bytes[4];
+  };
+  Entry at[128 * 128];
+};
+extern const JisUtf8 kJisUtf8;
 
 // WideCharToMultiByte(932, 0, ..., NULL, NULL): with Windows' best-fit replacements and "?" for
 // everything else.

@@ -49,6 +49,98 @@ struct Decoded {
     bool utf8Good = kUtf8;
 };
 
+// One pair of bytes below 0x80 each, written at `o`; the end of what was written. In UTF-8 an
+// invalid pair finds nothing in the table.
+template <bool kUtf8>
+char* PutPair7(char* o, unsigned j1, unsigned j2) {
+    if constexpr (kUtf8) {
+        const codepage::JisUtf8::Entry& e = codepage::kJisUtf8.at[j1 << 7 | j2];
+        std::memcpy(o, e.bytes, 4);
+        return o + e.bytes[3];
+    } else {
+        const unsigned row = j1 - 0x21u, cell = j2 - 0x21u;
+        if (row >= 94 || cell >= 94) return o;  // invalid pairs (outside 0x21-0x7E) vanish
+        std::memcpy(o, codepage::kJisPairs.at[row * 94 + cell].shiftJis, 2);
+        return o + 2;
+    }
+}
+
+template <bool kUtf8>
+char* PutPair(char* o, unsigned j1, unsigned j2) {
+    return (j1 | j2) < 0x80 ? PutPair7<kUtf8>(o, j1, j2) : o;  // a byte from 0x80 on: invalid
+}
+
+// The pairs from s[pos] up to the next one that starts with an ESC, the first taken whatever it
+// holds, written at `o`; moves `pos` past them and gives the end of what was written. A last
+// byte without its partner pairs with a zero, which makes the pair invalid.
+template <bool kUtf8>
+char* DecodePairs(const char* s, std::size_t n, std::size_t& pos, char* o) {
+    std::size_t p = pos;
+    bool first = true;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: where the first ESC at a pair's start is, and whether any byte
+    // has its high bit, comes from one compare each.
+    for (; n - p >= 16; first = false) {
+        const auto* b = reinterpret_cast<const unsigned char*>(s + p);
+        unsigned stops = BytesEqual(s + p, kEsc, kEsc) & 0x5555u;
+        if (first) stops &= ~1u;
+        const std::size_t pairs = stops == 0 ? 8 : static_cast<std::size_t>(__builtin_ctz(stops)) / 2;
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b))));
+        if ((high & ((1u << (2 * pairs)) - 1)) == 0) {
+            for (std::size_t k = 0; k < pairs; ++k) o = PutPair7<kUtf8>(o, b[2 * k], b[2 * k + 1]);
+        } else {
+            for (std::size_t k = 0; k < pairs; ++k) o = PutPair<kUtf8>(o, b[2 * k], b[2 * k + 1]);
+        }
+        p += 2 * pairs;
+        if (pairs < 8) {
+            pos = p;
+            return o;
+        }
+    }
+#endif
+    for (; first || (p < n && s[p] != kEsc); first = false) {
+        o = PutPair<kUtf8>(o, static_cast<unsigned char>(s[p]), p + 1 < n ? static_cast<unsigned char>(s[p + 1]) : 0u);
+        p += 2;
+    }
+    pos = p;
+    return o;
+}
+
+// Single-byte text from s[pos] up to the next ESC after its first byte (an ESC that starts no
+// sequence is data like any other byte), copied as it stands but for zero bytes, which are
+// dropped; moves `pos` past it and gives the end of what was written. `high` collects the bits
+// 0x80 of the bytes: from such a byte on, a byte may pair with the next in the code page.
+char* CopySingles(const char* s, std::size_t n, std::size_t& pos, char* o, unsigned& high) {
+    std::size_t p = pos;
+    unsigned h = 0;
+    const auto single = [&](char c) {
+        if (c == '\0') return;
+        *o++ = c;
+        h |= static_cast<unsigned char>(c);
+    };
+    single(s[p++]);
+    while (p < n) {
+#if defined(__SSE2__)
+        if (n - p >= 16) {
+            // Sixteen bytes stored at once, kept up to the first ESC or zero byte.
+            const unsigned stops = BytesEqual(s + p, kEsc, '\0');
+            const unsigned kept = stops == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(stops));
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + p));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
+            o += kept;
+            if ((static_cast<unsigned>(_mm_movemask_epi8(bytes)) & ((1u << kept) - 1)) != 0) h |= 0x80u;
+            p += kept;
+            if (kept == 16) continue;
+        }
+#endif
+        if (s[p] == kEsc) break;
+        single(s[p++]);
+    }
+    pos = p;
+    high |= h;
+    return o;
+}
+
 // Decodes `source` into the room at `to.ansi`, as long as the source, or with kUtf8 into the
 // room at `to.utf8`, twice as long and sixteen bytes more.
 template <bool kUtf8>
@@ -57,30 +149,8 @@ void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
     const std::size_t n = source.size();
     bool doubleByte = false;
     std::size_t pos = 0;
-    char* out = to.ansi;
-    char* utf8 = to.utf8;
-    unsigned high = 0;  // the bits 0x80 of the single bytes: from there on a byte may pair with the next
-    const auto pair = [&](unsigned j1, unsigned j2) {
-        const unsigned row = j1 - 0x21u, cell = j2 - 0x21u;
-        if (row >= 94 || cell >= 94) return;  // invalid pairs (outside 0x21-0x7E) vanish
-        const codepage::JisPair& p = codepage::kJisPairs.at[row * 94 + cell];
-        if constexpr (kUtf8) {
-            std::memcpy(utf8, p.utf8, 4);
-            utf8 += p.utf8[3];
-        } else {
-            std::memcpy(out, p.shiftJis, 2);
-            out += 2;
-        }
-    };
-    const auto single = [&](char c) {
-        if (c == '\0') return;  // zero bytes are dropped
-        if constexpr (kUtf8) {
-            *utf8++ = c;
-            high |= static_cast<unsigned char>(c);
-        } else {
-            *out++ = c;
-        }
-    };
+    char* o = kUtf8 ? to.utf8 : to.ansi;
+    unsigned high = 0;
     while (pos < n) {
         if (s[pos] == kEsc) {
             if (const std::size_t length = EscapeAt(source, pos, doubleByte); length != 0) {
@@ -88,52 +158,14 @@ void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
                 continue;
             }
         }
-        if (!doubleByte) {
-            // Single-byte text up to the next ESC after its first byte (an ESC that starts no
-            // sequence is data like any other byte), copied as it stands.
-            single(s[pos++]);
-            while (pos < n) {
-#if defined(__SSE2__)
-                if (n - pos >= 16) {
-                    // Sixteen bytes stored at once, kept up to the first ESC or zero byte.
-                    const unsigned stops = BytesEqual(s + pos, kEsc, '\0');
-                    const unsigned kept = stops == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(stops));
-                    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-                    if constexpr (kUtf8) {
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(utf8), bytes);
-                        utf8 += kept;
-                        if ((static_cast<unsigned>(_mm_movemask_epi8(bytes)) & ((1u << kept) - 1)) != 0) high |= 0x80u;
-                    } else {
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-                        out += kept;
-                    }
-                    pos += kept;
-                    if (kept == 16) continue;
-                }
-#endif
-                if (s[pos] == kEsc) break;
-                single(s[pos++]);
-            }
-            continue;
-        }
-        // Pairs up to the next ESC that starts a pair; the first pair is taken whatever it holds.
-        for (bool first = true; first || (pos < n && s[pos] != kEsc); first = false) {
-#if defined(__SSE2__)
-            if (n - pos >= 16 && BytesEqual(s + pos, kEsc, kEsc) == 0) {
-                for (std::size_t k = 0; k < 16; k += 2) {
-                    pair(static_cast<unsigned char>(s[pos + k]), static_cast<unsigned char>(s[pos + k + 1]));
-                }
-                pos += 16;
-                continue;
-            }
-#endif
-            pair(static_cast<unsigned char>(s[pos]), pos + 1 < n ? static_cast<unsigned char>(s[pos + 1]) : 0u);
-            pos += 2;
-        }
+        o = doubleByte ? DecodePairs<kUtf8>(s, n, pos, o) : CopySingles(s, n, pos, o, high);
     }
-    to.ansi = out;
-    to.utf8 = utf8;
-    if constexpr (kUtf8) to.utf8Good = high < 0x80;
+    if constexpr (kUtf8) {
+        to.utf8 = o;
+        to.utf8Good = high < 0x80;
+    } else {
+        to.ansi = o;
+    }
 }
 
 }  // namespace

@@ -137,7 +137,7 @@ std::string RandomJisText(std::mt19937& random, int round, bool eightBit) {
 TEST(DecodeIso2022Jp, EqualsTheByteByByteDecoderOnRandomText) {
     std::mt19937 random(2022);
     for (int round = 0; round < 20000; ++round) {
-        const std::string source = RandomJisText(random, round, false);
+        const std::string source = RandomJisText(random, round, round % 2 == 0);
         std::string out = "kept";
         DecodeIso2022Jp(source, out);
         ASSERT_EQ(out, "kept" + DecodeByteByByte(source)) << round;
