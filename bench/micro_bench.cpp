@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bench/mail_text.h"
+#include "convert/index_reader.h"
 #include "convert/message_parser.h"
 #include "decode/charset.h"
 #include "decode/iso2022jp.h"
@@ -163,6 +164,35 @@ void BM_AnsiToUtf8(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * TotalSize(lines)));
 }
 BENCHMARK(BM_AnsiToUtf8);
+
+// ---- the index: one record per line of "Folder.idx", on the run's own thread ----
+void BM_ParseIndexLine(benchmark::State& state) {
+    Random r(7);
+    std::vector<std::string> lines;
+    std::size_t bytes = 0;
+    for (int i = 0; i < 200; ++i) {
+        const auto charset = static_cast<Charset>(i % 4);
+        std::string line = "0\x01" + std::to_string(0x5e000000 + i) + "\x01" + "00001\x01" + Maker().Line(r, charset, 16 + r.Below(40)) +
+                           "\x01Taro Yamada <user" + std::to_string(r.Below(5000)) + "@example.com>\x01user" +
+                           std::to_string(r.Below(5000)) + "@example.co.jp, user" + std::to_string(r.Below(5000)) +
+                           "@mail.example.org\x01<" + std::to_string(0x5e000000 + i) + ".56520@example.jp>";
+        for (int field = 7; field <= 15; ++field) line += "\x01" "0";
+        line += std::string("\x01") + CharsetName(charset) + "\x01" "0\x01" + std::to_string(r.Below(30000)) + "\x01" + CharsetName(charset);
+        bytes += line.size() + 2;
+        lines.push_back(std::move(line));
+    }
+    const std::string folder = "/home/user/Mail/Inbox/";
+    IndexRecord record;
+    for (auto _ : state) {
+        for (const std::string& line : lines) {
+            benchmark::DoNotOptimize(ParseIndexLine(line, folder, record));
+            benchmark::DoNotOptimize(record.messageKey.data());
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_ParseIndexLine);
 
 }  // namespace
 }  // namespace vellum::bench

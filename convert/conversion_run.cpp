@@ -191,14 +191,22 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     const bool keepOutput = outputGood;
 
     std::deque<std::shared_ptr<RecordBatch>> inFlight;
-    auto batch = std::make_shared<RecordBatch>();
+    const auto newBatch = [batchRecords] {
+        auto made = std::make_shared<RecordBatch>();
+        made->records.reserve(batchRecords);
+        return made;
+    };
+    auto batch = newBatch();
     const auto post = [&] {
         workers.Post([&stores, &paths, keepOutput, heldBytes = limits.bodyBytes, posted = batch](std::size_t worker) {
             ConvertBatch(*posted, stores[worker], keepOutput, heldBytes, paths.outputFolder);
         });
         inFlight.push_back(std::move(batch));
-        batch = std::make_shared<RecordBatch>();
+        batch = newBatch();
     };
+    // Records of batches written go back to the reading of the index, which fills their strings
+    // again: a record's dozen strings are then not allocated and freed again for every line.
+    std::vector<IndexRecord> spareRecords;
     // The oldest batch into the document. False when the run ends on an unreadable message file.
     const auto writeOldest = [&] {
         RecordBatch& oldest = *inFlight.front();
@@ -214,6 +222,7 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
             outcome.path = oldest.records[oldest.converted].messageFilePath;
             return false;  // the temporary file goes with `output`
         }
+        for (IndexRecord& done : oldest.records) spareRecords.push_back(std::move(done));
         inFlight.pop_front();
         return true;
     };
@@ -224,12 +233,17 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     std::string line;
     std::vector<std::string> messageFiles;
     std::unordered_set<std::string> named;
+    // Records of one file mostly follow one another: a file like the last one is known already.
+    std::string lastFile;
     while (lines.ReadLine(line)) {
         std::optional<std::string> path = MessageFilePathOf(line, paths.currentFolderPath);
-        if (path && named.insert(*path).second) messageFiles.push_back(std::move(*path));
+        if (!path || *path == lastFile) continue;
+        lastFile = *path;
+        if (named.insert(*path).second) messageFiles.push_back(std::move(*path));
     }
     if (!lines.SeekTo(0)) return indexUnreadable();
     named.clear();
+    lastFile.clear();
     std::size_t prepared = 0;
     const auto prepareUpTo = [&](std::size_t count) {
         for (; prepared < std::min(count, messageFiles.size()); ++prepared) {
@@ -247,8 +261,15 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     IndexRecord record;
     while (lines.ReadLine(line)) {
         if (!ParseIndexLine(line, paths.currentFolderPath, record)) continue;
-        if (named.insert(record.messageFilePath).second) prepareUpTo(named.size() + 1);
+        if (record.messageFilePath != lastFile) {
+            lastFile = record.messageFilePath;
+            if (named.insert(record.messageFilePath).second) prepareUpTo(named.size() + 1);
+        }
         batch->records.push_back(std::move(record));
+        if (!spareRecords.empty()) {
+            record = std::move(spareRecords.back());
+            spareRecords.pop_back();
+        }
         if (batch->records.size() >= batchRecords) post();
         while (inFlight.size() > maxInFlight) {
             if (!writeOldest()) return outcome;

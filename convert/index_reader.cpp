@@ -1,5 +1,7 @@
 #include "convert/index_reader.h"
 
+#include <array>
+
 #include "util/mail_address.h"
 #include "util/strings.h"
 
@@ -52,43 +54,46 @@ std::optional<std::string> MessageFilePathOf(std::string_view line, const std::s
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
-    // Views of the line: only the fields the record keeps become strings.
-    const std::vector<std::string_view> fields = SplitViewsByChar(line, '\x01', 20);  // field 19 is the last one read
-    if (fields.size() < 3) return false;
-    for (std::size_t position = 1; position < fields.size(); ++position) {
+    // Views of the fields up to field 19, the last one read, cut as SplitByChar cuts the line (a
+    // delimiter at the very end starts no field); only the fields the record keeps become strings,
+    // written into the record's own strings.
+    constexpr std::size_t kFields = 20;
+    std::array<std::string_view, kFields> fields;
+    std::size_t count = 0;
+    for (std::size_t start = 0; count < kFields;) {
+        const std::size_t end = line.find('\x01', start);
+        fields[count++] = line.substr(start, end == std::string_view::npos ? end : end - start);
+        if (end == std::string_view::npos || end + 1 >= line.size()) break;
+        start = end + 1;
+    }
+    if (count < 3) return false;
+    const auto isAnyOf = [](std::string_view removed) { return [removed](char c) { return removed.find(c) != std::string_view::npos; }; };
+    for (std::size_t position = 1; position < count; ++position) {
         const std::string_view field = fields[position];
         switch (position) {
             case 1: record.messageKey = field; break;
-            case 2: record.messageFilePath = MessageFilePath(folderPath, field); break;
+            case 2: record.messageFilePath.append(folderPath).append(field).append(".bmf"); break;
             case 3: record.subject = field; break;
-            case 4: {
+            case 4:
                 record.senderAddress = ExtractMailAddress(field);
-                std::string name(field);
-                ReplaceAll(name, record.senderAddress, "");
-                for (std::string_view removed : {"<", ">", " ", "\""}) ReplaceAll(name, removed, "");
-                record.senderName = std::move(name);
+                record.senderName = field;
+                ReplaceAll(record.senderName, record.senderAddress, "");
+                std::erase_if(record.senderName, isAnyOf("<> \""));  // each of them, as one pass
                 break;
-            }
             case 5: ParseRecipients(field, record.recipients); break;
-            case 6: {
-                std::string id(field);
-                ReplaceAll(id, "<", "");
-                ReplaceAll(id, ">", "");
-                record.messageId = std::move(id);
+            case 6:
+                record.messageId = field;
+                std::erase_if(record.messageId, isAnyOf("<>"));
                 break;
-            }
-            case 16: {
-                std::string charset(field);
-                ReplaceAll(charset, "<", "");
-                record.bodyCharset = std::move(charset);
+            case 16:
+                record.bodyCharset = field;
+                std::erase(record.bodyCharset, '<');
                 break;
-            }
-            case 19: {
-                std::string charset(field);
-                ReplaceAll(charset, ";", "");
-                record.fieldCharset = charset.empty() ? record.bodyCharset : charset;
+            case 19:
+                record.fieldCharset = field;
+                std::erase(record.fieldCharset, ';');
+                if (record.fieldCharset.empty()) record.fieldCharset = record.bodyCharset;
                 break;
-            }
             default: break;
         }
     }
