@@ -184,7 +184,7 @@ RunOutcome ConvertFolderOrThrow(const RunPaths& paths, const RunProgress& progre
     WorkerThreads workers(WorkerCount(limits.threads),
                           [locale = platform::CurrentThreadLocale()] { platform::UseThreadLocale(locale); });
     for (std::size_t i = 0; i < workers.Slots(); ++i) {
-        stores.emplace_back(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes, indexes);
+        stores.emplace_back(paths.outputFolder, limits.bodyBytes, limits.readBufferBytes, indexes, limits.viewBytes);
     }
     const std::size_t batchRecords = std::max<std::size_t>(1, limits.batchRecords);
     const std::size_t maxInFlight = 3 * workers.Slots();

@@ -44,6 +44,9 @@ using RunProgress = std::function<void(const RunOutcome& soFar)>;
 struct RunLimits {
     std::size_t bodyBytes = 8 << 20;        // a longer body goes on in a scratch file
     std::size_t readBufferBytes = 1 << 20;  // read at a time from each message file
+    // Seen at a time from each message file where it can be mapped: fewer, larger windows cost
+    // less to map and unmap, and only the file in use on each thread holds one.
+    std::size_t viewBytes = 8 << 20;
     std::size_t threads = 0;                // worker threads converting records; 0: one per core
     std::size_t batchRecords = 64;          // records handed to a worker thread at a time
 };

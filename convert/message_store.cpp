@@ -43,6 +43,8 @@ std::shared_ptr<const FileIndex> FileIndexes::Get(const std::string& path, const
 }
 
 MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
+    // Only the file in use holds its window: the others wait with their place alone.
+    if (!open_.empty() && open_.front().first != path) open_.front().second.lines->Release();
     for (auto it = open_.begin(); it != open_.end(); ++it) {
         if (it->first == path) {
             open_.splice(open_.begin(), open_, it);
@@ -52,7 +54,7 @@ MessageStore::OpenFile* MessageStore::Open(const std::string& path) {
     OpenFile opened;
     opened.file = platform::OpenInputFile(path);
     if (!opened.file) return nullptr;
-    opened.lines = std::make_unique<LineReader>(*opened.file, readBufferSize_);
+    opened.lines = std::make_unique<LineReader>(*opened.file, readBufferSize_, viewSize_);
     if (open_.size() >= kOpenFiles) open_.pop_back();
     open_.emplace_front(path, std::move(opened));
     return &open_.front().second;
@@ -135,7 +137,9 @@ void MessageStore::Spill(const MessageScanState& state, MessageFields& fields) c
 std::shared_ptr<const FileIndex> MessageStore::IndexOf(const std::string& path, OpenFile& open) {
     return indexes_->Get(path, [&open]() -> std::shared_ptr<const FileIndex> {
         if (!open.lines->SeekTo(0)) return nullptr;
-        return std::make_shared<const FileIndex>(Index(*open.lines));
+        auto index = std::make_shared<const FileIndex>(Index(*open.lines));
+        open.lines->Release();  // the end of the file, where indexing stopped, is read no more
+        return index;
     });
 }
 

@@ -74,13 +74,15 @@ class MessageStore {
 public:
     // `spillFolder`: where the start of a body bigger than `spillBytes` goes (a nameless scratch
     // file); "" keeps every body in memory. `readBufferSize`: bytes read at a time from each open
-    // file. `indexes`: shared with the other stores of the run (one store per thread).
+    // file; `viewSize`: seen at a time where a file can be mapped (readBufferSize when 0).
+    // `indexes`: shared with the other stores of the run (one store per thread).
     explicit MessageStore(std::string spillFolder = {}, std::size_t spillBytes = 8 << 20,
                           std::size_t readBufferSize = 1 << 20,
-                          std::shared_ptr<FileIndexes> indexes = std::make_shared<FileIndexes>())
+                          std::shared_ptr<FileIndexes> indexes = std::make_shared<FileIndexes>(), std::size_t viewSize = 0)
         : spillFolder_(std::move(spillFolder)),
           spillBytes_(spillBytes),
           readBufferSize_(readBufferSize),
+          viewSize_(viewSize),
           indexes_(std::move(indexes)) {}
 
     // The record's message, its dates and charset, as reading its file from the first line gives
@@ -106,6 +108,7 @@ private:
     std::string spillFolder_;
     std::size_t spillBytes_;
     std::size_t readBufferSize_;
+    std::size_t viewSize_;
     std::shared_ptr<FileIndexes> indexes_;
     // A few files stay open: records mostly come in runs from one file.
     std::list<std::pair<std::string, OpenFile>> open_;

@@ -78,6 +78,8 @@ public:
     virtual std::optional<std::string_view> View(std::uint64_t /*offset*/, std::size_t /*size*/) {
         return std::nullopt;
     }
+    // Gives back the last View's window: a file left open for later holds none of its pages.
+    virtual void EndView() {}
 };
 // Null when the file cannot be opened: missing, a directory, a path holding a zero byte
 // (which must never cut the path and open another file), no rights.

@@ -187,6 +187,8 @@ public:
         return std::string_view(static_cast<const char*>(mapped) + lead, size);
     }
 
+    void EndView() override { Unmap(); }
+
 private:
     void Unmap() {
         if (mapped_ != nullptr) ::munmap(mapped_, mappedSize_);

@@ -24,8 +24,8 @@ std::uint64_t LineFeeds64(const char* p) {
 
 }  // namespace
 
-LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize)
-    : file_(file), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
+LineReader::LineReader(platform::InputFile& file, std::size_t bufferSize, std::size_t viewSize)
+    : file_(file), bufferSize_(bufferSize == 0 ? 1 : bufferSize), viewSize_(viewSize == 0 ? bufferSize_ : viewSize) {}
 
 bool LineReader::Refill() {
     if (eof_) return false;
@@ -34,7 +34,7 @@ bool LineReader::Refill() {
     end_ = 0;
     maskStale_ = true;
     if (viewing_) {
-        if (const std::optional<std::string_view> view = file_.View(bufferStart_, bufferSize_)) {
+        if (const std::optional<std::string_view> view = file_.View(bufferStart_, viewSize_)) {
             data_ = view->data();
             end_ = view->size();
         } else {
@@ -63,6 +63,18 @@ bool LineReader::SeekTo(std::uint64_t offset) {
     pos_ = end_ = 0;
     eof_ = false;
     return true;
+}
+
+void LineReader::Release() {
+    const std::uint64_t at = bufferStart_ + pos_;
+    file_.EndView();
+    buffer_.reset();
+    data_ = nullptr;
+    bufferStart_ = at;
+    pos_ = end_ = 0;
+    maskStale_ = true;
+    // A read goes on from where the file stands, which is past the bytes at hand.
+    if (!viewing_) eof_ = !file_.Seek(at);
 }
 
 bool LineReader::SkipLinesWithout(std::size_t (*find)(std::string_view)) {

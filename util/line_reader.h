@@ -13,7 +13,9 @@ namespace vellum {
 
 class LineReader {
 public:
-    explicit LineReader(platform::InputFile& file, std::size_t bufferSize = 1 << 20);
+    // `bufferSize`: bytes read at a time; `viewSize`: bytes seen at a time where the file can be
+    // mapped (bufferSize when 0), which costs no copy and so may be more.
+    explicit LineReader(platform::InputFile& file, std::size_t bufferSize = 1 << 20, std::size_t viewSize = 0);
     // False when there is no further line (end of the file, or a read error).
     bool ReadLine(std::string& line);
     // The same without a copy: `line` views the buffer when the whole line lies in it, else the
@@ -28,6 +30,9 @@ public:
     std::uint64_t BytesConsumed() const { return bufferStart_ + pos_; }
     // Goes on reading at `offset` (the start of a line), from the buffer when it holds it.
     bool SeekTo(std::uint64_t offset);
+    // Lets go of the bytes at hand (the file's window, or the buffer and its memory); reading
+    // goes on where it stands. A reader left for a while then holds no memory.
+    void Release();
 
 private:
     bool Refill();
@@ -40,6 +45,7 @@ private:
     // whose untouched pages then cost nothing, and a mapped file needs none.
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferSize_;
+    std::size_t viewSize_;
     const char* data_ = nullptr;  // buffer_ or the file's mapped window
     std::string pieced_;  // a line that goes on past the end of the buffer
     std::uint64_t bufferStart_ = 0;  // file offset of data_[0]
