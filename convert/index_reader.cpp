@@ -35,9 +35,9 @@ void ParseRecipients(std::string_view field, std::vector<std::string>& recipient
     }
 }
 
-// The message file of a stem from the index.
-std::string MessageFilePath(const std::string& folderPath, std::string_view stem) {
-    return folderPath + std::string(stem) + ".bmf";
+// The message file of a stem from the index, appended to `path`.
+void AppendMessageFilePath(std::string& path, const std::string& folderPath, std::string_view stem) {
+    path.append(folderPath).append(stem).append(".bmf");
 }
 
 }  // namespace
@@ -49,7 +49,9 @@ std::optional<std::string> MessageFilePathOf(std::string_view line, const std::s
     const std::size_t second = first == std::string_view::npos ? first : line.find('\x01', first + 1);
     if (second == std::string_view::npos || second + 1 >= line.size()) return std::nullopt;
     const std::size_t third = line.find('\x01', second + 1);
-    return MessageFilePath(folderPath, line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
+    std::string path;
+    AppendMessageFilePath(path, folderPath, line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
+    return path;
 }
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
@@ -72,7 +74,7 @@ bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexR
         const std::string_view field = fields[position];
         switch (position) {
             case 1: record.messageKey = field; break;
-            case 2: record.messageFilePath.append(folderPath).append(field).append(".bmf"); break;
+            case 2: AppendMessageFilePath(record.messageFilePath, folderPath, field); break;
             case 3: record.subject = field; break;
             case 4:
                 record.senderAddress = ExtractMailAddress(field);
