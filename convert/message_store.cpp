@@ -112,9 +112,11 @@ FileIndex MessageStore::Index(LineReader& lines) {
         }
     }
     state.multipart = structure.multipart;
-    std::sort(index.markers.begin(), index.markers.end(), [&index](const auto& a, const auto& b) {
-        return index.TextOf(a.key) < index.TextOf(b.key);
-    });
+    const auto byKey = [&index](const auto& a, const auto& b) { return index.TextOf(a.key) < index.TextOf(b.key); };
+    // Keys mostly grow with the messages of a file: then they are in order already.
+    if (!std::is_sorted(index.markers.begin(), index.markers.end(), byKey)) {
+        std::sort(index.markers.begin(), index.markers.end(), byKey);
+    }
     index.markers.shrink_to_fit();
     index.textLines.shrink_to_fit();
     index.texts.shrink_to_fit();
