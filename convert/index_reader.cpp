@@ -43,31 +43,21 @@ void AppendMessageFilePath(std::string& path, const std::string& folderPath, std
 }  // namespace
 
 std::optional<std::string> MessageFilePathOf(std::string_view line, const std::string& folderPath) {
-    // Field 2 as SplitByChar cuts the line, found in place: this runs over every index line
-    // before the conversion starts. A delimiter at the very end starts no field.
-    const std::size_t first = line.find('\x01');
-    const std::size_t second = first == std::string_view::npos ? first : line.find('\x01', first + 1);
-    if (second == std::string_view::npos || second + 1 >= line.size()) return std::nullopt;
-    const std::size_t third = line.find('\x01', second + 1);
+    // Fields 0 to 2 alone, cut in place: this runs over every index line before the conversion
+    // starts.
+    std::array<std::string_view, 3> fields;
+    if (SplitViewsByChar(line, '\x01', fields) < 3) return std::nullopt;
     std::string path;
-    AppendMessageFilePath(path, folderPath, line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1));
+    AppendMessageFilePath(path, folderPath, fields[2]);
     return path;
 }
 
 bool ParseIndexLine(std::string_view line, const std::string& folderPath, IndexRecord& record) {
     record.Clear();
-    // Views of the fields up to field 19, the last one read, cut as SplitByChar cuts the line (a
-    // delimiter at the very end starts no field); only the fields the record keeps become strings,
-    // written into the record's own strings.
-    constexpr std::size_t kFields = 20;
-    std::array<std::string_view, kFields> fields;
-    std::size_t count = 0;
-    for (std::size_t start = 0; count < kFields;) {
-        const std::size_t end = line.find('\x01', start);
-        fields[count++] = line.substr(start, end == std::string_view::npos ? end : end - start);
-        if (end == std::string_view::npos || end + 1 >= line.size()) break;
-        start = end + 1;
-    }
+    // Views of the fields up to field 19, the last one read; only the fields the record keeps
+    // become strings, written into the record's own strings.
+    std::array<std::string_view, 20> fields;
+    const std::size_t count = SplitViewsByChar(line, '\x01', fields);
     if (count < 3) return false;
     const auto isAnyOf = [](std::string_view removed) { return [removed](char c) { return removed.find(c) != std::string_view::npos; }; };
     for (std::size_t position = 1; position < count; ++position) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace vellum {
@@ -89,7 +90,17 @@ TEST(SplitByChar, KeepsInnerEmptyFieldsAndDropsOnlyTheTrailingOne) {
         {"abc", {"abc"}},
         {"", {""}},
     };
-    for (const SplitCase& c : cases) EXPECT_EQ(SplitByChar(c.text, ','), c.fields) << c.text;
+    for (const SplitCase& c : cases) {
+        EXPECT_EQ(SplitByChar(c.text, ','), c.fields) << c.text;
+        // The first fields alone, counted or into fixed room, are the same.
+        for (std::size_t count = 1; count <= 4; ++count) {
+            const std::vector<std::string> first(c.fields.begin(), c.fields.begin() + std::min(count, c.fields.size()));
+            EXPECT_EQ(SplitByChar(c.text, ',', count), first) << c.text << " " << count;
+            std::vector<std::string_view> room(count);
+            room.resize(SplitViewsByChar(c.text, ',', std::span(room)));
+            EXPECT_EQ(std::vector<std::string>(room.begin(), room.end()), first) << c.text << " " << count;
+        }
+    }
 }
 
 TEST(SplitByChar, SplitsIndexLinesOnlyAtTheSeparatorByte) {

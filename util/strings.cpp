@@ -61,33 +61,38 @@ const std::string& ReplaceAll(std::string& subject, std::string_view pattern, st
     return subject;
 }
 
-std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter) {
-    std::vector<std::string_view> fields;
-    std::size_t end = text.find(delimiter);
-    if (text.empty() || end == std::string_view::npos) {
-        fields.push_back(text);
-        return fields;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        fields.push_back(text.substr(start, end - start));
+namespace {
+
+// Hands `emit` the fields of `text` cut at every `delimiter`, at most `count` of them: an empty
+// text gives one empty field, and a delimiter at the very end starts none.
+template <class Emit>
+void CutFields(std::string_view text, char delimiter, std::size_t count, Emit emit) {
+    for (std::size_t start = 0, n = 0; n < count; ++n) {
+        const std::size_t end = text.find(delimiter, start);
+        emit(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos || end + 1 >= text.size()) return;
         start = end + 1;
-        if (start >= text.size()) break;
-        end = text.find(delimiter, start);
-        if (end == std::string_view::npos) end = text.size();
     }
-    return fields;
+}
+
+}  // namespace
+
+std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter) {
+    return SplitViewsByChar(text, delimiter, static_cast<std::size_t>(-1));
 }
 
 std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter, std::size_t count) {
-    // Up to and with the count-th delimiter: the same first fields, and no empty one after it.
-    std::size_t end = 0;
-    for (std::size_t n = 0; n < count; ++n) {
-        end = text.find(delimiter, end);
-        if (end == std::string_view::npos) return SplitViewsByChar(text, delimiter);
-        ++end;
-    }
-    return SplitViewsByChar(text.substr(0, end), delimiter);
+    std::vector<std::string_view> fields;
+    // Asked for none, the cut has always given one empty field.
+    CutFields(count == 0 ? std::string_view() : text, delimiter, count == 0 ? 1 : count,
+              [&fields](std::string_view field) { fields.push_back(field); });
+    return fields;
+}
+
+std::size_t SplitViewsByChar(std::string_view text, char delimiter, std::span<std::string_view> fields) {
+    std::size_t count = 0;
+    CutFields(text, delimiter, fields.size(), [&](std::string_view field) { fields[count++] = field; });
+    return count;
 }
 
 namespace {

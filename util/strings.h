@@ -1,6 +1,7 @@
 // Byte-string helpers used to take header values, index lines and file names apart.
 // They work on raw bytes and know nothing of character sets.
 #pragma once
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ std::vector<std::string> SplitByChar(std::string_view text, char delimiter, std:
 // The same fields as views of `text`, for callers that keep few of them.
 std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter);
 std::vector<std::string_view> SplitViewsByChar(std::string_view text, char delimiter, std::size_t count);
+// The first fields.size() of them into `fields`, without allocating; how many there are.
+std::size_t SplitViewsByChar(std::string_view text, char delimiter, std::span<std::string_view> fields);
 // The field, as SplitByChar cuts them, that holds the byte at `pos` (which is no delimiter).
 std::string_view FieldAt(std::string_view text, char delimiter, std::size_t pos);
 
