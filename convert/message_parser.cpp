@@ -27,8 +27,8 @@ bool EndsAt(std::string_view line, std::size_t end, std::string_view text) {
     return end >= text.size() && line.compare(end - text.size(), text.size(), text) == 0;
 }
 
-// Calls `at(position)` for every ':' and '=' of `text`, in order, until it returns true. Every
-// line of every message file is searched so; sixteen bytes at a time where the processor allows,
+// Calls `at(position)` for every ':' and '=' of `text`, in order. Every line of every message
+// file is searched so; sixteen bytes at a time where the processor allows,
 // the last sixteen overlapping the ones before rather than going byte by byte.
 template <class At>
 void ForEachColonOrEquals(std::string_view text, At at) {
@@ -37,21 +37,19 @@ void ForEachColonOrEquals(std::string_view text, At at) {
     if (text.size() >= 16) {
         const auto hitsAt = [&](std::size_t from) { return BytesEqual(text.data() + from, ':', '='); };
         for (; i + 16 <= text.size(); i += 16) {
-            for (unsigned hits = hitsAt(i); hits != 0; hits &= hits - 1) {
-                if (at(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
-            }
+            for (unsigned hits = hitsAt(i); hits != 0; hits &= hits - 1) at(i + static_cast<std::size_t>(std::countr_zero(hits)));
         }
         if (i < text.size()) {
             const std::size_t last = text.size() - 16;  // bytes before i were seen already
             for (unsigned hits = hitsAt(last) >> (i - last); hits != 0; hits &= hits - 1) {
-                if (at(i + static_cast<std::size_t>(std::countr_zero(hits)))) return;
+                at(i + static_cast<std::size_t>(std::countr_zero(hits)));
             }
         }
         return;
     }
 #endif
     for (; i < text.size(); ++i) {
-        if ((text[i] == ':' || text[i] == '=') && at(i)) return;
+        if (text[i] == ':' || text[i] == '=') at(i);
     }
 }
 
@@ -76,10 +74,7 @@ unsigned TextsEndingAt(std::string_view text, std::size_t at) {
 LineTexts FindLineTexts(std::string_view line) {
     // Collected as bits: five flags kept in one register cost less than five bytes in memory.
     unsigned found = 0;
-    ForEachColonOrEquals(line, [&](std::size_t at) {
-        found |= TextsEndingAt(line, at);
-        return false;
-    });
+    ForEachColonOrEquals(line, [&](std::size_t at) { found |= TextsEndingAt(line, at); });
     LineTexts texts;
     texts.date = (found & kDate) != 0;
     texts.status = (found & kStatus) != 0;
