@@ -40,13 +40,10 @@ std::size_t EscapeAt(std::string_view s, std::size_t pos, bool& doubleByte) {
     return 0;
 }
 
-// Where the decoded bytes go: with kUtf8 their UTF-8 at `utf8`, good as long as each character
-// reads alone (`utf8Good`); else the bytes themselves at `ansi`.
-template <bool kUtf8>
+// The end of the decoded bytes, and with UTF-8 whether each character reads alone.
 struct Decoded {
-    char* ansi = nullptr;
-    char* utf8 = nullptr;
-    bool utf8Good = kUtf8;
+    char* end;
+    bool utf8Good;
 };
 
 // One pair of bytes below 0x80 each, written at `o`; the end of what was written. In UTF-8 an
@@ -141,15 +138,15 @@ char* CopySingles(const char* s, std::size_t n, std::size_t& pos, char* o, unsig
     return o;
 }
 
-// Decodes `source` into the room at `to.ansi`, as long as the source, or with kUtf8 into the
-// room at `to.utf8`, twice as long and sixteen bytes more.
+// Decodes `source` into the room at `out`: the bytes themselves, room as long as the source, or
+// with kUtf8 their UTF-8, room twice as long and sixteen bytes more.
 template <bool kUtf8>
-void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
+Decoded DecodeInto(std::string_view source, char* out) {
     const char* s = source.data();
     const std::size_t n = source.size();
     bool doubleByte = false;
     std::size_t pos = 0;
-    char* o = kUtf8 ? to.utf8 : to.ansi;
+    char* o = out;
     unsigned high = 0;
     while (pos < n) {
         if (s[pos] == kEsc) {
@@ -160,12 +157,7 @@ void DecodeInto(std::string_view source, Decoded<kUtf8>& to) {
         }
         o = doubleByte ? DecodePairs<kUtf8>(s, n, pos, o) : CopySingles(s, n, pos, o, high);
     }
-    if constexpr (kUtf8) {
-        to.utf8 = o;
-        to.utf8Good = high < 0x80;
-    } else {
-        to.ansi = o;
-    }
+    return {o, kUtf8 && high < 0x80};
 }
 
 }  // namespace
@@ -176,27 +168,19 @@ void DecodeIso2022Jp(std::string_view source, std::string& output) {
     // room first; longer text goes into such room and is cut to size.
     if (source.size() <= kJisLineBytes) {
         char buffer[kJisLineBytes];
-        Decoded<false> to;
-        to.ansi = buffer;
-        DecodeInto(source, to);
-        output.append(buffer, static_cast<std::size_t>(to.ansi - buffer));
+        output.append(buffer, static_cast<std::size_t>(DecodeInto<false>(source, buffer).end - buffer));
         return;
     }
     const std::size_t start = output.size();
     output.resize(start + source.size());
-    Decoded<false> to;
-    to.ansi = output.data() + start;
-    DecodeInto(source, to);
-    output.resize(static_cast<std::size_t>(to.ansi - output.data()));
+    output.resize(static_cast<std::size_t>(DecodeInto<false>(source, output.data() + start).end - output.data()));
 }
 
 bool DecodeIso2022JpToUtf8(std::string_view source, JisUtf8Room& room, std::string_view& utf8) {
     if (source.size() > kJisLineBytes) return false;
-    Decoded<true> to;
-    to.utf8 = room.bytes;
-    DecodeInto(source, to);
-    utf8 = std::string_view(room.bytes, static_cast<std::size_t>(to.utf8 - room.bytes));
-    return to.utf8Good;
+    const Decoded decoded = DecodeInto<true>(source, room.bytes);
+    utf8 = std::string_view(room.bytes, static_cast<std::size_t>(decoded.end - room.bytes));
+    return decoded.utf8Good;
 }
 
 }  // namespace vellum
